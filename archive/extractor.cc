@@ -1,0 +1,87 @@
+// VeskPack::extract: recreates an archive's directories and files under a
+// destination prefix.
+#include <cstring>
+#include <string>
+
+#include "VeskPack.h"
+#include "archive_walker.h"
+#include "env.h"
+#include "outcome.h"
+#include "progress.h"
+#include "stored_name.h"
+
+namespace vesk {
+namespace {
+
+class Extraction : public ArchiveVisitor {
+ public:
+  Extraction(Env* env, const char* prefix, const char* filter, bool verbose)
+      : env_(env), prefix_(prefix), filter_(filter), verbose_(verbose) {}
+  ~Extraction() override { closeOutput(nullptr); }
+
+  void directory(const Header& header, Outcome& outcome) override {
+    if (!staysInside(header.name)) return outcome.note(kArchiveDamaged);
+    env_->createDirectory(destination(header));
+    if (verbose_) printProgress(env_, "Ordner: %s\n", std::string(header.name).c_str());
+  }
+
+  void beginFile(const Header& header, Outcome& outcome) override {
+    if (!staysInside(header.name)) return outcome.note(kArchiveDamaged);
+    if (isSelected(header.name)) {
+      output_ = env_->openStream(destination(header), "wb+");
+      if (output_ == nullptr) return outcome.stop(kOpenFailed);
+    }
+    if (verbose_) {
+      printProgress(env_, "Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(),
+                    header.size);
+    }
+  }
+
+  void fileData(const char* data, size_t length) override {
+    if (output_ != nullptr) std::fwrite(data, 1, length, output_);
+  }
+
+  void endFile(Outcome& outcome) override { closeOutput(&outcome); }
+
+ private:
+  bool isSelected(std::string_view name) const {
+    return filter_[0] == '*' || name.find(filter_) != std::string_view::npos;
+  }
+
+  std::string destination(const Header& header) const {
+    return prefix_ + toLocalPath(header.name, env_->separator());
+  }
+
+  void closeOutput(Outcome* outcome) {
+    if (output_ == nullptr) return;
+    bool failed = std::ferror(output_) != 0;
+    failed |= std::fclose(output_) != 0;
+    output_ = nullptr;
+    if (failed && outcome != nullptr) outcome->note(kWriteFailed);
+  }
+
+  Env* env_;
+  std::string prefix_;
+  const char* filter_;
+  bool verbose_;
+  FILE* output_ = nullptr;
+};
+
+}  // namespace
+}  // namespace vesk
+
+VeskError VeskPack::extract(char* archivePath, const char* destinationPrefix, char* filter,
+                            bool verbose) {
+  using namespace vesk;
+  Env* env = Env::Default();
+  // Read-only and shared with readers: nothing here ever writes the archive.
+  FILE* archive = env->openStream(archivePath, "rb");
+  if (archive == nullptr) return kOpenFailed;
+  Outcome outcome;
+  {
+    Extraction extraction(env, destinationPrefix, filter, verbose);
+    walkArchive(archive, extraction, outcome);
+  }
+  std::fclose(archive);
+  return outcome.result();
+}

@@ -1,0 +1,112 @@
+// VeskPack::pack and its recursive step: writes a directory tree as an archive.
+#include <algorithm>
+#include <cinttypes>
+#include <cstring>
+#include <string>
+
+#include "VeskPack.h"
+#include "env.h"
+#include "outcome.h"
+#include "progress.h"
+#include "record.h"
+#include "stored_name.h"
+
+namespace vesk {
+namespace {
+
+void writeRecord(FILE* archive, const RawHeader& header) {
+  std::fwrite(&header, 1, sizeof header, archive);
+}
+
+// What the record fields cannot hold is left out; so is what is neither a
+// file nor a directory.
+bool fitsArchive(const DirEntry& entry, const std::string& storedName) {
+  if (entry.kind == EntryKind::kUnsupported) return false;
+  if (entry.name.find(kStoredSeparator) != std::string::npos) return false;
+  if (storedName.size() > kMaxNameLength) return false;
+  return entry.kind == EntryKind::kDirectory || entry.size <= static_cast<uint64_t>(kMaxFileSize);
+}
+
+// Writes exactly the data records that size announces: a file that shrank is
+// padded with zeros, one that grew is cut; either counts as not packed.
+VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
+  char chunk[64 * 1024];
+  int64_t recordBytes = dataRecordCount(size) * static_cast<int64_t>(kRecordSize);
+  int64_t unread = size;
+  bool changed = false;
+  while (recordBytes > 0) {
+    size_t length = static_cast<size_t>(std::min<int64_t>(recordBytes, sizeof chunk));
+    size_t wanted = static_cast<size_t>(std::min<int64_t>(unread, length));
+    size_t arrived = changed ? 0 : std::fread(chunk, 1, wanted, source);
+    if (arrived < wanted) changed = true;
+    std::memset(chunk + arrived, 0, length - arrived);
+    std::fwrite(chunk, 1, length, archive);
+    unread -= static_cast<int64_t>(arrived);
+    recordBytes -= static_cast<int64_t>(length);
+  }
+  if (!changed && std::fgetc(source) != EOF) changed = true;
+  return changed ? kEntryNotPacked : kSuccess;
+}
+
+}  // namespace
+}  // namespace vesk
+
+VeskError VeskPack::pack(char* sourceDirectory, char* archivePath) {
+  using namespace vesk;
+  Env* env = Env::Default();
+  FILE* archive = env->openStream(archivePath, "wb");
+  if (archive == nullptr) {
+    env->pause();
+    return kOpenFailed;
+  }
+  Outcome outcome;
+  outcome.note(packrekursiv(archive, sourceDirectory, "", "*"));
+  writeRecord(archive, makeHeader(kEndTag, "", ""));
+  bool failed = std::ferror(archive) != 0;
+  failed |= std::fclose(archive) != 0;
+  if (failed) outcome.note(kWriteFailed);
+  return outcome.result();
+}
+
+VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* relativePath,
+                                 const char* pattern) {
+  using namespace vesk;
+  Env* env = Env::Default();
+  const std::string level = std::string(root) + relativePath;
+  std::unique_ptr<DirListing> listing = env->listDirectory(level + pattern);
+  // Its directory record stands, but the contents are lost: say so.
+  if (listing == nullptr) return kOpenFailed;
+
+  Outcome outcome;
+  DirEntry entry;
+  while (listing->next(&entry)) {
+    if (entry.name == "." || entry.name == "..") continue;
+    const std::string relative = relativePath + entry.name;
+    const std::string stored = toStoredName(relative, env->separator());
+    if (!fitsArchive(entry, stored)) {
+      outcome.note(kEntryNotPacked);
+      continue;
+    }
+    if (entry.kind == EntryKind::kDirectory) {
+      writeRecord(archive, makeHeader(kDirectoryTag, "", stored));
+      printProgress(env, "ordner: %s\n", stored.c_str());
+      outcome.note(packrekursiv(archive, root, (relative + env->separator()).c_str(), pattern));
+      continue;
+    }
+    char sizeText[sizeof(RawHeader::size)];
+    std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(entry.size));
+    // Opened before its record is written, so a file that won't open
+    // leaves no record without data behind.
+    FILE* source = env->openStream(level + entry.name, "rb");
+    printProgress(env, "Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
+    if (source == nullptr) {
+      env->pause();
+      outcome.note(kOpenFailed);
+      return outcome.result();
+    }
+    writeRecord(archive, makeHeader(kFileTag, sizeText, stored));
+    outcome.note(copyFileData(source, archive, static_cast<int64_t>(entry.size)));
+    std::fclose(source);
+  }
+  return outcome.result();
+}

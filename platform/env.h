@@ -1,0 +1,80 @@
+// The operating-system services the library uses. Everything that touches the
+// OS goes through Env; one implementation per system is picked by the build.
+#ifndef VESK_PLATFORM_ENV_H_
+#define VESK_PLATFORM_ENV_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace vesk {
+
+enum class EntryKind {
+  kFile,
+  kDirectory,
+  kUnsupported,  // devices, FIFOs, sockets, links to directories, dangling links
+};
+
+struct DirEntry {
+  std::string name;
+  EntryKind kind = EntryKind::kUnsupported;
+  uint64_t size = 0;
+};
+
+class DirListing {
+ public:
+  virtual ~DirListing() = default;
+  // Stores the next entry in *entry; false when the listing has no more.
+  virtual bool next(DirEntry* entry) = 0;
+};
+
+enum class PrivateDirectory {
+  kCreated,
+  kReused,   // existed already as our own directory that only we may write
+  kRefused,  // exists as something else, or could not be made
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // The environment of this operating system; never destroyed.
+  static Env* Default();
+
+  // The separator of local paths. Stored names always use '\\'.
+  virtual char separator() const = 0;
+
+  // Lists the directory named by pattern without its last component; that
+  // component is a wildcard ("*" any run, "?" one character) the names must
+  // match. The "." and ".." entries are delivered when the system has them.
+  // nullptr when the directory cannot be listed.
+  virtual std::unique_ptr<DirListing> listDirectory(const std::string& pattern) = 0;
+
+  // Opens a regular file as a buffered binary stream in mode "rb", "wb",
+  // "rb+" or "wb+". "rb" shares reading only; the others share nothing.
+  // An open that conflicts with another holder fails without touching the
+  // file. nullptr on failure.
+  virtual FILE* openStream(const std::string& path, const char* mode) = 0;
+
+  // Creates one directory level; failures are ignored.
+  virtual void createDirectory(const std::string& path) = 0;
+
+  // Creates a directory only its owner can use, or accepts one of ours
+  // that is already there.
+  virtual PrivateDirectory createPrivateDirectory(const std::string& path) = 0;
+
+  // The directory for temporary files, ending with the separator.
+  virtual std::string temporaryDirectory() = 0;
+
+  // Shows a prompt and waits for one key; returns at once on ended input.
+  virtual void pause() = 0;
+
+  // Writes text to standard output in one piece; dropped when there is none.
+  virtual void writeOutput(const char* text, size_t length) = 0;
+};
+
+}  // namespace vesk
+
+#endif  // VESK_PLATFORM_ENV_H_

@@ -1,0 +1,244 @@
+// Env on POSIX systems. Sharing rules are flock locks: shared for reading,
+// exclusive otherwise, never waited for.
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <stdio_ext.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "env.h"
+
+namespace vesk {
+namespace {
+
+// Wildcards of the last pattern component: "*" any run, "?" one character.
+bool matchesWildcard(const char* pattern, const char* name) {
+  const char* starPattern = nullptr;
+  const char* starName = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '*') {
+      starPattern = ++pattern;
+      starName = name;
+    } else if (*pattern == '?' || *pattern == *name) {
+      ++pattern;
+      ++name;
+    } else if (starPattern != nullptr) {
+      pattern = starPattern;
+      name = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+class PosixDirListing : public DirListing {
+ public:
+  PosixDirListing(DIR* dir, std::string wildcard)
+      : dir_(dir), wildcard_(std::move(wildcard)) {}
+  ~PosixDirListing() override { closedir(dir_); }
+
+  bool next(DirEntry* entry) override {
+    while (const dirent* found = readdir(dir_)) {
+      if (!matchesWildcard(wildcard_.c_str(), found->d_name)) continue;
+      entry->name = found->d_name;
+      describe(found->d_name, entry);
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  // A link counts as what it points to when that is a regular file; a link
+  // to a directory is unsupported, so no cycle of links is ever followed.
+  void describe(const char* name, DirEntry* entry) {
+    struct stat st;
+    entry->kind = EntryKind::kUnsupported;
+    entry->size = 0;
+    if (fstatat(dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (S_ISLNK(st.st_mode)) {
+      if (fstatat(dirfd(dir_), name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      entry->kind = EntryKind::kDirectory;
+    } else if (S_ISREG(st.st_mode)) {
+      entry->kind = EntryKind::kFile;
+      entry->size = static_cast<uint64_t>(st.st_size);
+    }
+  }
+
+  DIR* dir_;
+  std::string wildcard_;
+};
+
+struct StreamMode {
+  int flags;
+  bool shared;
+  bool truncate;
+};
+
+bool parseMode(const char* mode, StreamMode* parsed) {
+  if (std::strcmp(mode, "rb") == 0) {
+    *parsed = {O_RDONLY, true, false};
+  } else if (std::strcmp(mode, "wb") == 0) {
+    *parsed = {O_WRONLY | O_CREAT, false, true};
+  } else if (std::strcmp(mode, "rb+") == 0) {
+    *parsed = {O_RDWR, false, false};
+  } else if (std::strcmp(mode, "wb+") == 0) {
+    *parsed = {O_RDWR | O_CREAT, false, true};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Keeps our descriptors off 0, 1 and 2, so that output meant for a closed
+// standard stream can never land in an archive or an extracted file.
+int moveAboveStandardStreams(int fd) {
+  if (fd < 0 || fd > STDERR_FILENO) return fd;
+  int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  close(fd);
+  return moved;
+}
+
+int openLocked(const std::string& path, const StreamMode& mode) {
+  // Non-blocking, so that a FIFO at this path cannot hang the open.
+  int fd = moveAboveStandardStreams(
+      open(path.c_str(), mode.flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  if (fd < 0) return -1;
+  struct stat st;
+  bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                flock(fd, (mode.shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
+  // Truncating only once the lock is ours leaves others' files whole.
+  if (usable && mode.truncate) usable = ftruncate(fd, 0) == 0;
+  if (usable) usable = fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+  if (!usable) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+class PosixEnv : public Env {
+ public:
+  char separator() const override { return '/'; }
+
+  std::unique_ptr<DirListing> listDirectory(const std::string& pattern) override {
+    size_t slash = pattern.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+    std::string wildcard = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    int fd = moveAboveStandardStreams(
+        open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
+    if (fd < 0) return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) {
+      close(fd);
+      return nullptr;
+    }
+    return std::unique_ptr<DirListing>(new PosixDirListing(dir, wildcard));
+  }
+
+  FILE* openStream(const std::string& path, const char* mode) override {
+    StreamMode parsed;
+    if (!parseMode(mode, &parsed)) return nullptr;
+    int fd = openLocked(path, parsed);
+    if (fd < 0) return nullptr;
+    FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) close(fd);
+    return stream;
+  }
+
+  void createDirectory(const std::string& path) override { mkdir(path.c_str(), 0777); }
+
+  PrivateDirectory createPrivateDirectory(const std::string& path) override {
+    if (mkdir(path.c_str(), 0700) == 0) return PrivateDirectory::kCreated;
+    if (errno != EEXIST) return PrivateDirectory::kRefused;
+    // A trailing slash would make lstat follow a planted link.
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+    struct stat st;
+    if (lstat(bare.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+      return PrivateDirectory::kRefused;
+    }
+    return PrivateDirectory::kReused;
+  }
+
+  std::string temporaryDirectory() override {
+    const char* fromEnvironment = std::getenv("TMPDIR");
+    std::string path = fromEnvironment != nullptr && *fromEnvironment != '\0' ? fromEnvironment : "/tmp";
+    if (path.back() != '/') path += '/';
+    return path;
+  }
+
+  void pause() override {
+    static const char kPrompt[] = "Weiter mit einer beliebigen Taste . . . ";
+    writeOutput(kPrompt, sizeof kPrompt - 1);
+    readOneKey();
+    writeOutput("\n", 1);
+  }
+
+  void writeOutput(const char* text, size_t length) override {
+    // A reader that has gone away must not kill the host with SIGPIPE.
+    sigset_t pipeSignal, previous, pending;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    sigpending(&pending);
+    bool pipeWasPending = sigismember(&pending, SIGPIPE) == 1;
+
+    flockfile(stdout);
+    // Flushing first leaves the whole line in the buffer for one write.
+    fflush(stdout);
+    fwrite(text, 1, length, stdout);
+    fflush(stdout);
+    bool failed = ferror(stdout) != 0;
+    if (failed) {
+      __fpurge(stdout);
+      clearerr(stdout);
+    }
+    funlockfile(stdout);
+
+    if (failed && !pipeWasPending) {
+      const timespec noWait = {0, 0};
+      sigtimedwait(&pipeSignal, nullptr, &noWait);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
+
+ private:
+  static void readOneKey() {
+    termios saved;
+    bool terminal = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+      termios raw = saved;
+      raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+      raw.c_cc[VMIN] = 1;
+      raw.c_cc[VTIME] = 0;
+      tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    }
+    char key;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+    }
+    if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  // Built on first use and never destroyed: loading the library builds nothing.
+  static Env* env = new PosixEnv;
+  return env;
+}
+
+}  // namespace vesk
