@@ -1,10 +1,10 @@
 // VeskPack::pack and its recursive step: writes a directory tree as an archive.
-#include <algorithm>
 #include <cinttypes>
 #include <cstring>
 #include <string>
 
 #include "VeskPack.h"
+#include "data_copy.h"
 #include "env.h"
 #include "outcome.h"
 #include "progress.h"
@@ -25,27 +25,6 @@ bool fitsArchive(const DirEntry& entry, const std::string& storedName) {
   if (entry.name.find(kStoredSeparator) != std::string::npos) return false;
   if (storedName.size() > kMaxNameLength) return false;
   return entry.kind == EntryKind::kDirectory || entry.size <= static_cast<uint64_t>(kMaxFileSize);
-}
-
-// Writes exactly the data records that size announces: a file that shrank is
-// padded with zeros, one that grew is cut; either counts as not packed.
-VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
-  char chunk[64 * 1024];
-  int64_t recordBytes = dataRecordCount(size) * static_cast<int64_t>(kRecordSize);
-  int64_t unread = size;
-  bool changed = false;
-  while (recordBytes > 0) {
-    size_t length = static_cast<size_t>(std::min<int64_t>(recordBytes, sizeof chunk));
-    size_t wanted = static_cast<size_t>(std::min<int64_t>(unread, length));
-    size_t arrived = changed ? 0 : std::fread(chunk, 1, wanted, source);
-    if (arrived < wanted) changed = true;
-    std::memset(chunk + arrived, 0, length - arrived);
-    std::fwrite(chunk, 1, length, archive);
-    unread -= static_cast<int64_t>(arrived);
-    recordBytes -= static_cast<int64_t>(length);
-  }
-  if (!changed && std::fgetc(source) != EOF) changed = true;
-  return changed ? kEntryNotPacked : kSuccess;
 }
 
 }  // namespace
