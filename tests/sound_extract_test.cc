@@ -175,6 +175,24 @@ TEST_F(SoundExtractTest, MissingArchiveLeavesTheEmptyFolder) {
   EXPECT_EQ(treeListing(temporary_), std::vector<std::string>{"d 138368438"});
 }
 
+// A host in C that loads the shared library with dlopen.
+TEST_F(SoundExtractTest, CHostLoadsTheLibraryAndFindsTheFiles) {
+  soundArchive().writeTo(path("sounds.vsk"));
+  std::string command = std::string("\"") + VESK_C_HOST + "\" \"" + VESK_SHARED_LIBRARY + "\" \"" +
+                        path("sounds.vsk") + "\" </dev/null";
+  FILE* host = popen(command.c_str(), "r");
+  ASSERT_NE(host, nullptr);
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, host) != nullptr) output += buffer;
+  EXPECT_EQ(pclose(host), 0);
+  const std::string folder = temporary_ + "138368438/";
+  EXPECT_EQ(output.substr(output.rfind("folder: ")), "folder: " + folder + "\n");
+  EXPECT_EQ(readFile(folder + "song.mp3"), std::string(300, 's'));
+  EXPECT_EQ(readFile(folder + "intro/theme.mp3"), "theme");
+  EXPECT_FALSE(exists(folder + "notes.txt"));
+}
+
 TEST_F(SoundExtractTest, TemporaryDirectoryFallsBackToTmp) {
   unsetenv("TMPDIR");
   EXPECT_EQ(vesk::Env::Default()->temporaryDirectory(), "/tmp/");
