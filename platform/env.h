@@ -73,6 +73,14 @@ class Env {
 
   // Writes text to standard output in one piece; dropped when there is none.
   virtual void writeOutput(const char* text, size_t length) = 0;
+
+  // Sends standard output to the null device and ends standard input, so
+  // that nothing is printed and nothing waits for a key. Returns a stream to
+  // the former standard output, for a program's own results.
+  virtual FILE* silence() = 0;
+
+  // A Windows-1252 text in the encoding of the user's terminal.
+  virtual std::string toTerminalEncoding(const std::string& windows1252) = 0;
 };
 
 }  // namespace vesk

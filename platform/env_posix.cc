@@ -2,6 +2,8 @@
 // exclusive otherwise, never waited for.
 #include <dirent.h>
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
 #include <pthread.h>
 #include <signal.h>
 #include <stdio_ext.h>
@@ -213,6 +215,34 @@ class PosixEnv : public Env {
       sigtimedwait(&pipeSignal, nullptr, &noWait);
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
+
+  FILE* silence() override {
+    std::fflush(stdout);
+    int kept = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    // Reopened in place; should that fail, the stream is closed, which is
+    // silent too.
+    (void)!std::freopen("/dev/null", "w", stdout);
+    (void)!std::freopen("/dev/null", "r", stdin);
+    return kept < 0 ? nullptr : fdopen(kept, "w");
+  }
+
+  std::string toTerminalEncoding(const std::string& windows1252) override {
+    std::string codeset = nl_langinfo(CODESET);
+    // The C locale names plain ASCII; terminals today speak UTF-8.
+    if (codeset == "ANSI_X3.4-1968") codeset = "UTF-8";
+    iconv_t converter = iconv_open((codeset + "//TRANSLIT").c_str(), "WINDOWS-1252");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return windows1252;
+    std::string input = windows1252;
+    std::string output(input.size() * 4 + 4, '\0');
+    char* in = input.data();
+    char* out = output.data();
+    size_t inLeft = input.size(), outLeft = output.size();
+    size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (converted == static_cast<size_t>(-1)) return windows1252;
+    output.resize(output.size() - outLeft);
+    return output;
   }
 
  private:
