@@ -9,6 +9,8 @@
 #if defined(_WIN32)
 #if defined(VESK_BUILDING)
 #define VESK_API __declspec(dllexport)
+#elif defined(VESK_STATIC)
+#define VESK_API
 #else
 #define VESK_API __declspec(dllimport)
 #endif

@@ -20,13 +20,13 @@ class Extraction : public ArchiveVisitor {
   ~Extraction() override { closeOutput(nullptr); }
 
   void directory(const Header& header, Outcome& outcome) override {
-    if (!staysInside(header.name)) return outcome.note(kArchiveDamaged);
+    if (!staysInside(header.name, env_->reservedNameCharacters())) return outcome.note(kArchiveDamaged);
     env_->createDirectory(destination(header));
     if (verbose_) printProgress(env_, "Ordner: %s\n", std::string(header.name).c_str());
   }
 
   void beginFile(const Header& header, Outcome& outcome) override {
-    if (!staysInside(header.name)) return outcome.note(kArchiveDamaged);
+    if (!staysInside(header.name, env_->reservedNameCharacters())) return outcome.note(kArchiveDamaged);
     if (isSelected(header.name)) {
       output_ = env_->openStream(destination(header), "wb+");
       if (output_ == nullptr) return outcome.stop(kOpenFailed);

@@ -25,7 +25,8 @@ std::string toLocalPath(std::string_view storedName, char localSeparator) {
   return replaced(storedName, kStoredSeparator, localSeparator);
 }
 
-bool staysInside(std::string_view name) {
+bool staysInside(std::string_view name, const char* reservedCharacters) {
+  if (name.find_first_of(reservedCharacters) != std::string_view::npos) return false;
   if (!name.empty() && isSeparator(name[0])) return false;
   if (name.size() >= 2 && isLetter(name[0]) && name[1] == ':') return false;
   size_t start = 0;

@@ -14,8 +14,9 @@ std::string toStoredName(std::string_view localPath, char localSeparator);
 std::string toLocalPath(std::string_view storedName, char localSeparator);
 
 // False for a name that could reach outside the destination: a ".."
-// component, a leading separator, or a drive letter.
-bool staysInside(std::string_view storedName);
+// component, a leading separator, a drive letter, or any of the characters
+// the platform reserves.
+bool staysInside(std::string_view storedName, const char* reservedCharacters);
 
 }  // namespace vesk
 

@@ -46,6 +46,10 @@ class Env {
   // The separator of local paths. Stored names always use '\\'.
   virtual char separator() const = 0;
 
+  // Characters that a name to extract must not hold here, on top of what is
+  // refused everywhere (on Windows ":" would open an alternate data stream).
+  virtual const char* reservedNameCharacters() const = 0;
+
   // Lists the directory named by pattern without its last component; that
   // component is a wildcard ("*" any run, "?" one character) the names must
   // match. The "." and ".." entries are delivered when the system has them.

@@ -134,6 +134,8 @@ class PosixEnv : public Env {
  public:
   char separator() const override { return '/'; }
 
+  const char* reservedNameCharacters() const override { return ""; }
+
   std::unique_ptr<DirListing> listDirectory(const std::string& pattern) override {
     size_t slash = pattern.rfind('/');
     std::string directory = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);

@@ -1,8 +1,4 @@
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 
 #include "test_support.h"
@@ -249,20 +245,6 @@ TEST_F(ExtractorTest, QuietExtractionPrintsNothing) {
   workedExample().writeTo(archive_);
   EXPECT_EQ(captureStdout([&] { extract(archive_, out_, "*", false); }), "");
   EXPECT_EQ(extracted().size(), 3u);
-}
-
-TEST_F(ExtractorTest, FullDiskIsReported) {
-  ArchiveBuilder archive;
-  archive.file("big", std::string(200000, 'b')).file("small", "s").end();
-  archive.writeTo(archive_);
-  int status = runInChild([&] {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = {65536, 65536};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    return errorText(extract(archive_, out_)) == "Datei konnte nicht geschrieben werden." ? 0 : 1;
-  });
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(readFile(out_ + "small"), "s");
 }
 
 }  // namespace

@@ -3,8 +3,16 @@
 
 #include <cstdio>
 
+#include "test_support.h"
+
 int main(int argc, char** argv) {
-  if (std::freopen("/dev/null", "r", stdin) == nullptr) return 1;
+#if defined(_WIN32)
+  const char kNullDevice[] = "NUL";
+#else
+  const char kNullDevice[] = "/dev/null";
+#endif
+  if (std::freopen(kNullDevice, "r", stdin) == nullptr) return 1;
   ::testing::InitGoogleTest(&argc, argv);
+  vesk_test::scratchBase();  // before any test points the temporary folder elsewhere
   return RUN_ALL_TESTS();
 }

@@ -1,10 +1,17 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#if defined(_WIN32)
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -39,7 +46,7 @@ void makeDirectory(const std::string& path) { fs::create_directories(path); }
 std::vector<std::string> treeListing(const std::string& root) {
   std::vector<std::string> lines;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
-    std::string name = fs::relative(item.path(), root).string();
+    std::string name = fs::relative(item.path(), root).generic_string();
     if (item.is_directory()) {
       lines.push_back("d " + name);
     } else {
@@ -76,25 +83,67 @@ ArchiveBuilder& ArchiveBuilder::raw(const std::string& bytes) {
   return *this;
 }
 
+namespace {
+
+// A name no other test process or call uses.
+std::string uniqueName(const std::string& stem) {
+  static std::atomic<int> counter{0};
+  return stem + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+}  // namespace
+
+bool pausedAfter(const std::string& output, const std::string& line) {
+  size_t at = output.find(line);
+  if (at == std::string::npos) return false;
+#if defined(_WIN32)
+  return output.size() > at + line.size();
+#else
+  static const std::string kPrompt = "Weiter mit einer beliebigen Taste . . . \n";
+  return output.compare(at + line.size(), kPrompt.size(), kPrompt) == 0;
+#endif
+}
+
+const std::string& scratchBase() {
+  static const std::string base = fs::temp_directory_path().string();
+  return base;
+}
+
 std::string captureStdout(const std::function<void()>& body) {
   std::fflush(stdout);
-  char name[] = "/tmp/vesk-stdout-XXXXXX";
-  int capture = mkstemp(name);
-  unlink(name);
-  int saved = dup(STDOUT_FILENO);
-  dup2(capture, STDOUT_FILENO);
+  const std::string name = (fs::path(scratchBase()) / uniqueName("vesk-stdout-")).string();
+  #if !defined(O_BINARY)
+#define O_BINARY 0
+#endif
+  int capture = open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_BINARY, 0600);
+  int saved = dup(1);
+  dup2(capture, 1);
   body();
   std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
+  dup2(saved, 1);
   close(saved);
-  std::string text;
-  char buffer[4096];
-  ssize_t n;
-  lseek(capture, 0, SEEK_SET);
-  while ((n = read(capture, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
   close(capture);
+  std::string text = readFile(name);
+  std::remove(name.c_str());
+#if defined(_WIN32)
+  // Standard output is in text mode there: each "\n" went out as "\r\n".
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+#endif
   return text;
 }
+
+#if defined(_WIN32)
+
+// Windows' sharing holds between two opens in one process, so the holder
+// needs no process of its own.
+HeldFile::HeldFile(const std::string& path, const char* mode)
+    : stream_(vesk::Env::Default()->openStream(path, mode)), held_(stream_ != nullptr) {}
+
+HeldFile::~HeldFile() {
+  if (stream_ != nullptr) std::fclose(stream_);
+}
+
+#else
 
 int runInChild(const std::function<int()>& body) {
   std::fflush(stdout);
@@ -134,6 +183,35 @@ HeldFile::~HeldFile() {
   if (pid_ > 0) waitpid(pid_, nullptr, 0);
 }
 
+#endif
+
+TemporaryDirectoryOverride::TemporaryDirectoryOverride(const std::string& directory) {
+  const char* old = std::getenv(kVariable);
+  hadOld_ = old != nullptr;
+  if (hadOld_) old_ = old;
+  set(directory);
+}
+
+TemporaryDirectoryOverride::~TemporaryDirectoryOverride() {
+  if (hadOld_) {
+    set(old_);
+  } else {
+#if defined(_WIN32)
+    _putenv_s(kVariable, "");
+#else
+    unsetenv(kVariable);
+#endif
+  }
+}
+
+void TemporaryDirectoryOverride::set(const std::string& directory) {
+#if defined(_WIN32)
+  _putenv_s(kVariable, directory.c_str());
+#else
+  setenv(kVariable, directory.c_str(), 1);
+#endif
+}
+
 VeskError pack(const std::string& source, const std::string& archive) {
   std::string sourceText = source, archiveText = archive;
   return VeskPack().pack(sourceText.data(), archiveText.data());
@@ -150,10 +228,9 @@ std::string errorText(const VeskError& error) {
 }
 
 void ScratchTest::SetUp() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/vesk-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  root_ = pattern + "/";
+  fs::path root = fs::path(scratchBase()) / uniqueName("vesk-test-");
+  ASSERT_TRUE(fs::create_directory(root));
+  root_ = root.string() + vesk::Env::Default()->separator();
 }
 
 void ScratchTest::TearDown() {

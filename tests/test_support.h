@@ -39,13 +39,23 @@ class ArchiveBuilder {
   std::string bytes_;
 };
 
+// Whether output holds line directly followed by the prompt of "pause": ours
+// on POSIX, the command processor's own (in the system's language) on Windows.
+bool pausedAfter(const std::string& output, const std::string& line);
+
+// The folder for scratch files, fixed when the tests start.
+const std::string& scratchBase();
+
 // Runs body with standard output going to a file; returns what it printed.
 std::string captureStdout(const std::function<void()>& body);
 
+#if !defined(_WIN32)
 // Runs body in a forked child; returns its exit status, or 128 + signal.
 int runInChild(const std::function<int()>& body);
+#endif
 
-// A child that holds path open through the library's streams until released.
+// Holds path open through the library's streams until destroyed: from
+// another process where the system allows it.
 class HeldFile {
  public:
   HeldFile(const std::string& path, const char* mode);
@@ -53,9 +63,30 @@ class HeldFile {
   bool held() const { return held_; }
 
  private:
+#if defined(_WIN32)
+  FILE* stream_;
+#else
   int pid_ = -1;
   int release_ = -1;
+#endif
   bool held_ = false;
+};
+
+// Points the library's temporary-files directory elsewhere for a while.
+class TemporaryDirectoryOverride {
+ public:
+  explicit TemporaryDirectoryOverride(const std::string& directory);
+  ~TemporaryDirectoryOverride();
+
+ private:
+#if defined(_WIN32)
+  static constexpr const char* kVariable = "TMP";
+#else
+  static constexpr const char* kVariable = "TMPDIR";
+#endif
+  void set(const std::string& directory);
+  std::string old_;
+  bool hadOld_ = false;
 };
 
 // The library's calls take mutable texts; these wrap them for std::string.
@@ -71,7 +102,7 @@ class ScratchTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
   std::string path(const std::string& name) const { return root_ + name; }
-  std::string root_;  // ends with "/"
+  std::string root_;  // ends with the separator
 };
 
 }  // namespace vesk_test
