@@ -4,9 +4,9 @@
 # host would.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh cmake g++ make >/dev/null
-cmake -S . -B build -DVESK_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)" >/dev/null
+scripts/ensure-packages.sh cmake g++ make libgtest-dev >/dev/null
+cmake -S . -B build >/dev/null
+cmake --build build --target vesk -j"$(nproc)" >/dev/null
 vesk=$PWD/build/vesk
 
 work=$(mktemp -d)
