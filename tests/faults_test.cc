@@ -1,0 +1,75 @@
+// Hard conditions: a process killed mid-way, files that change while read.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "archive_walker.h"
+#include "test_support.h"
+
+namespace vesk_test {
+namespace {
+
+class FaultsTest : public ScratchTest {};
+
+TEST_F(FaultsTest, KillingAnExtractionLeavesTheArchiveUnchanged) {
+  ArchiveBuilder archive;
+  for (int i = 0; i < 40; ++i) archive.file("f" + std::to_string(i), std::string(1 << 20, static_cast<char>(i)));
+  archive.end().writeTo(path("big.vsk"));
+  const std::string before = readFile(path("big.vsk"));
+  makeDirectory(path("out"));
+  std::fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) _exit(extract(path("big.vsk"), path("out/")).failed);
+  // Killed once it has begun writing, or given up on after ten seconds.
+  for (int wait = 0; wait < 100000 && !exists(path("out/f0")); ++wait) usleep(100);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(readFile(path("big.vsk")), before);
+  // And the archive is free again.
+  EXPECT_EQ(extract(path("big.vsk"), path("out/")).failed, 0);
+}
+
+// Files that grow and shrink while they are packed: the archive always
+// parses to its end, and the change is reported.
+TEST_F(FaultsTest, FilesChangingWhilePackedLeaveAReadableArchive) {
+  const std::string tree = path("tree/");
+  makeDirectory(tree);
+  const int kFiles = 64;
+  for (int i = 0; i < kFiles; ++i) writeFile(tree + "f" + std::to_string(i), std::string(20000, 'x'));
+  std::atomic<bool> stop{false};
+  std::thread changer([&] {
+    for (unsigned round = 0; !stop; ++round) {
+      for (int i = 0; i < kFiles && !stop; ++i) {
+        truncate((tree + "f" + std::to_string(i)).c_str(), round % 2 ? 100 : 40000);
+      }
+    }
+  });
+  bool reported = false;
+  for (int attempt = 0; attempt < 20 && !reported; ++attempt) {
+    VeskError result;
+    captureStdout([&] { result = pack(tree, path("a.vsk")); });
+    reported = errorText(result) == "Eintrag konnte nicht gepackt werden.";
+    FILE* archive = std::fopen(path("a.vsk").c_str(), "rb");
+    struct Count : vesk::ArchiveVisitor {
+      int files = 0;
+      void directory(const vesk::Header&, vesk::Outcome&) override {}
+      void beginFile(const vesk::Header&, vesk::Outcome&) override { ++files; }
+      void fileData(const char*, size_t) override {}
+      void endFile(vesk::Outcome&) override {}
+    } count;
+    vesk::Outcome parsed;
+    vesk::walkArchive(archive, count, parsed);
+    std::fclose(archive);
+    EXPECT_EQ(parsed.result().failed, 0);
+    EXPECT_EQ(count.files, kFiles);
+  }
+  stop = true;
+  changer.join();
+  EXPECT_TRUE(reported);
+}
+
+}  // namespace
+}  // namespace vesk_test
