@@ -47,7 +47,8 @@ TEST(HeaderRecognition, AppliesTheThreeSubstringTestsToTheLeadingText) {
 }
 
 TEST(HeaderRecognition, ReadsTheWholeRecordWhenItHoldsNoNul) {
-  Header header = parseHeader(rawFrom(std::string(120, 'x') + "ordner!!"));
+  RawHeader raw = rawFrom(std::string(120, 'x') + "ordner!!");
+  Header header = parseHeader(raw);
   EXPECT_TRUE(header.directory);
   EXPECT_FALSE(header.nameTerminated);
   EXPECT_FALSE(header.sizeTerminated);
@@ -56,7 +57,8 @@ TEST(HeaderRecognition, ReadsTheWholeRecordWhenItHoldsNoNul) {
 
 TEST(HeaderFields, NameAndSizeAreBoundedByTheirWidths) {
   std::string record = vesk_test::ArchiveBuilder().header("file", "42", std::string(99, 'n')).bytes();
-  Header header = parseHeader(rawFrom(record));
+  RawHeader raw = rawFrom(record);  // the header's name points into it
+  Header header = parseHeader(raw);
   EXPECT_TRUE(header.nameTerminated);
   EXPECT_TRUE(header.sizeTerminated);
   EXPECT_EQ(header.name, std::string(99, 'n'));
@@ -64,7 +66,8 @@ TEST(HeaderFields, NameAndSizeAreBoundedByTheirWidths) {
 
   record.replace(8, 20, std::string(20, '7'));
   record.replace(28, 100, std::string(100, 'n'));
-  header = parseHeader(rawFrom(record));
+  raw = rawFrom(record);
+  header = parseHeader(raw);
   EXPECT_FALSE(header.nameTerminated);
   EXPECT_FALSE(header.sizeTerminated);
   EXPECT_EQ(header.size, INT32_MAX);
