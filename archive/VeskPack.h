@@ -29,7 +29,8 @@ struct VeskError {
 class VESK_API VeskPack {
  public:
   VeskPack();
-  ~VeskPack();
+  // Defined in the library, like every member, so hosts bind it there.
+  ~VeskPack();  // NOLINT(performance-trivially-destructible)
   VeskPack& operator=(const VeskPack& other);
 
   // Packs the tree below sourceDirectory (which ends with the separator)

@@ -18,7 +18,7 @@ bool walkData(FILE* archive, int32_t size, ArchiveVisitor& visitor, std::vector<
     size_t wanted = records * kRecordSize;
     size_t arrived = readBlock(archive, chunk.data(), wanted);
     size_t whole = arrived - arrived % kRecordSize;
-    size_t significant = static_cast<size_t>(std::min<int64_t>(significantLeft, whole));
+    size_t significant = static_cast<size_t>(std::min(significantLeft, static_cast<int64_t>(whole)));
     if (significant > 0) visitor.fileData(chunk.data(), significant);
     significantLeft -= static_cast<int64_t>(significant);
     recordsLeft -= static_cast<int64_t>(whole / kRecordSize);

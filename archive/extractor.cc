@@ -38,7 +38,8 @@ class Extraction : public ArchiveVisitor {
   }
 
   void fileData(const char* data, size_t length) override {
-    if (output_ != nullptr) std::fwrite(data, 1, length, output_);
+    // A failed write shows in the stream's error flag, read when it closes.
+    if (output_ != nullptr) (void)std::fwrite(data, 1, length, output_);
   }
 
   void endFile(Outcome& outcome) override { closeOutput(&outcome); }
@@ -82,6 +83,6 @@ VeskError VeskPack::extract(char* archivePath, const char* destinationPrefix, ch
     Extraction extraction(env, destinationPrefix, filter, verbose);
     walkArchive(archive, extraction, outcome);
   }
-  std::fclose(archive);
+  (void)std::fclose(archive);  // only read
   return outcome.result();
 }

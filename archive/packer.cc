@@ -15,7 +15,8 @@ namespace vesk {
 namespace {
 
 void writeRecord(FILE* archive, const RawHeader& header) {
-  std::fwrite(&header, 1, sizeof header, archive);
+  // A failed write shows in the stream's error flag, read before closing.
+  (void)std::fwrite(&header, 1, sizeof header, archive);
 }
 
 // What the record fields cannot hold is left out; so is what is neither a
@@ -73,7 +74,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
       continue;
     }
     char sizeText[sizeof(RawHeader::size)];
-    std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(entry.size));
+    (void)std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(entry.size));
     // Opened before its record is written, so a file that won't open
     // leaves no record without data behind.
     FILE* source = env->openStream(level + entry.name, "rb");
@@ -85,7 +86,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     }
     writeRecord(archive, makeHeader(kFileTag, sizeText, stored));
     outcome.note(copyFileData(source, archive, static_cast<int64_t>(entry.size)));
-    std::fclose(source);
+    (void)std::fclose(source);  // only read
   }
   return outcome.result();
 }

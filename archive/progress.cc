@@ -8,6 +8,7 @@
 
 namespace vesk {
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-style, so the compiler checks each format
 void printProgress(Env* env, const char* format, ...) {
   char line[512];
   va_list args;
@@ -21,7 +22,7 @@ void printProgress(Env* env, const char* format, ...) {
   }
   std::vector<char> longLine(static_cast<size_t>(length) + 1);
   va_start(args, format);
-  std::vsnprintf(longLine.data(), longLine.size(), format, args);
+  (void)std::vsnprintf(longLine.data(), longLine.size(), format, args);
   va_end(args);
   env->writeOutput(longLine.data(), static_cast<size_t>(length));
 }

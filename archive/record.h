@@ -46,7 +46,8 @@ RawHeader makeHeader(std::string_view tag, std::string_view size, std::string_vi
 
 // A file always has at least one data record.
 inline int64_t dataRecordCount(int64_t size) {
-  return size <= static_cast<int64_t>(kRecordSize) ? 1 : (size + kRecordSize - 1) / kRecordSize;
+  const auto record = static_cast<int64_t>(kRecordSize);
+  return size <= record ? 1 : (size + record - 1) / record;
 }
 
 }  // namespace vesk

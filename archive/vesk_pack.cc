@@ -7,6 +7,7 @@ VeskPack::VeskPack() = default;
 
 VeskPack::~VeskPack() = default;
 
+// NOLINTNEXTLINE(cert-oop54-cpp): there is no data, so nothing for a self-assignment to harm
 VeskPack& VeskPack::operator=(const VeskPack&) { return *this; }
 
 int32_t VeskPack::GetBlock(FILE* stream, char* buffer, int32_t count) {

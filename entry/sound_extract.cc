@@ -23,7 +23,7 @@ extern "C" VESK_API const char* VeskSound_extract(const char* archivePath) {
   const std::string temporary = env->temporaryDirectory();
   for (int attempt = 0; attempt < kFolderAttempts; ++attempt) {
     char number[16];
-    std::snprintf(number, sizeof number, "%" PRId32, nextFolderNumber());
+    (void)std::snprintf(number, sizeof number, "%" PRId32, nextFolderNumber());
     prefix = temporary + number + env->separator();
     if (env->createPrivateDirectory(prefix) == PrivateDirectory::kRefused) continue;
     std::string archive = archivePath;

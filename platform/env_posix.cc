@@ -202,9 +202,10 @@ class PosixEnv : public Env {
 
     flockfile(stdout);
     // Flushing first leaves the whole line in the buffer for one write.
-    fflush(stdout);
-    fwrite(text, 1, length, stdout);
-    fflush(stdout);
+    // Failures show in the stream's error flag below.
+    (void)fflush(stdout);
+    (void)fwrite(text, 1, length, stdout);
+    (void)fflush(stdout);
     bool failed = ferror(stdout) != 0;
     if (failed) {
       __fpurge(stdout);
@@ -220,7 +221,7 @@ class PosixEnv : public Env {
   }
 
   FILE* silence() override {
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
     int kept = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     // Reopened in place; should that fail, the stream is closed, which is
     // silent too.
@@ -234,6 +235,7 @@ class PosixEnv : public Env {
     // The C locale names plain ASCII; terminals today speak UTF-8.
     if (codeset == "ANSI_X3.4-1968") codeset = "UTF-8";
     iconv_t converter = iconv_open((codeset + "//TRANSLIT").c_str(), "WINDOWS-1252");
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's documented failure value
     if (converter == reinterpret_cast<iconv_t>(-1)) return windows1252;
     std::string input = windows1252;
     std::string output(input.size() * 4 + 4, '\0');
