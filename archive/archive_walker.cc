@@ -3,23 +3,39 @@
 #include <algorithm>
 #include <vector>
 
+#include "env.h"
+#include "stream_copy.h"
+
 namespace vesk {
 namespace {
 
 constexpr size_t kChunkRecords = 512;
 
-// Passes the file's data records to the visitor; false when the archive
-// ends inside them. Only whole records count.
-bool walkData(FILE* archive, int32_t size, ArchiveVisitor& visitor, std::vector<char>& chunk) {
+// From this size on, a file whose records are all there moves in bulk.
+constexpr int64_t kBulkMinimum = 256 * 1024;
+
+// Moves the file's significant bytes to output (or skips them when it is
+// nullptr); false when the archive ends inside its data records.
+bool walkData(FILE* archive, int32_t size, FILE* output, std::vector<char>& chunk) {
+  const int64_t recordBytes = dataRecordCount(size) * static_cast<int64_t>(kRecordSize);
+  if (recordBytes >= kBulkMinimum && Env::Default()->remainingBytes(archive) >= recordBytes) {
+    const int64_t moved = output != nullptr ? moveBytes(archive, output, size) : 0;
+    if (output != nullptr && moved < size) return false;  // a read failed
+    return skipBytes(archive, recordBytes - moved);
+  }
+  // Record by record, so that only whole records count where the archive
+  // breaks off.
   int64_t recordsLeft = dataRecordCount(size);
   int64_t significantLeft = size;
   while (recordsLeft > 0) {
-    size_t records = static_cast<size_t>(std::min<int64_t>(recordsLeft, kChunkRecords));
-    size_t wanted = records * kRecordSize;
-    size_t arrived = readBlock(archive, chunk.data(), wanted);
-    size_t whole = arrived - arrived % kRecordSize;
-    size_t significant = static_cast<size_t>(std::min(significantLeft, static_cast<int64_t>(whole)));
-    if (significant > 0) visitor.fileData(chunk.data(), significant);
+    const size_t records = static_cast<size_t>(std::min<int64_t>(recordsLeft, kChunkRecords));
+    const size_t wanted = records * kRecordSize;
+    const size_t arrived = readBlock(archive, chunk.data(), wanted);
+    const size_t whole = arrived - arrived % kRecordSize;
+    const size_t significant = static_cast<size_t>(std::min(significantLeft, static_cast<int64_t>(whole)));
+    if (output != nullptr && significant > 0) {
+      (void)std::fwrite(chunk.data(), 1, significant, output);  // failures show in the error flag
+    }
     significantLeft -= static_cast<int64_t>(significant);
     recordsLeft -= static_cast<int64_t>(whole / kRecordSize);
     if (arrived < wanted) return false;
@@ -53,10 +69,10 @@ void walkArchive(FILE* archive, ArchiveVisitor& visitor, Outcome& outcome) {
       if (!header.nameTerminated || !header.sizeTerminated || header.size < 0) {
         return outcome.stop(kArchiveDamaged);
       }
-      visitor.beginFile(header, outcome);
+      FILE* output = visitor.beginFile(header, outcome);
       if (outcome.stopped()) return;
       // A header that is also an end record has its data cut off by that end.
-      bool whole = header.end || walkData(archive, header.size, visitor, chunk);
+      const bool whole = header.end || walkData(archive, header.size, output, chunk);
       visitor.endFile(outcome);
       if (!whole) return outcome.note(kArchiveDamaged);
     }

@@ -15,10 +15,9 @@ class ArchiveVisitor {
  public:
   virtual ~ArchiveVisitor() = default;
   virtual void directory(const Header& header, Outcome& outcome) = 0;
-  // May stop the walk through outcome; no data follows then.
-  virtual void beginFile(const Header& header, Outcome& outcome) = 0;
-  // The significant bytes of the current file, in order.
-  virtual void fileData(const char* data, size_t length) = 0;
+  // Returns the stream for the file's significant bytes, or nullptr to skip
+  // them. May stop the walk through outcome; no data follows then.
+  virtual FILE* beginFile(const Header& header, Outcome& outcome) = 0;
   // After the file's last data record, or where the archive broke off.
   virtual void endFile(Outcome& outcome) = 0;
 };

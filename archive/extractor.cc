@@ -25,21 +25,23 @@ class Extraction : public ArchiveVisitor {
     if (verbose_) printProgress(env_, "Ordner: %s\n", std::string(header.name).c_str());
   }
 
-  void beginFile(const Header& header, Outcome& outcome) override {
-    if (!staysInside(header.name, env_->reservedNameCharacters())) return outcome.note(kArchiveDamaged);
+  FILE* beginFile(const Header& header, Outcome& outcome) override {
+    if (!staysInside(header.name, env_->reservedNameCharacters())) {
+      outcome.note(kArchiveDamaged);
+      return nullptr;
+    }
     if (isSelected(header.name)) {
       output_ = env_->openStream(destination(header), "wb+");
-      if (output_ == nullptr) return outcome.stop(kOpenFailed);
+      if (output_ == nullptr) {
+        outcome.stop(kOpenFailed);
+        return nullptr;
+      }
     }
     if (verbose_) {
       printProgress(env_, "Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(),
                     header.size);
     }
-  }
-
-  void fileData(const char* data, size_t length) override {
-    // A failed write shows in the stream's error flag, read when it closes.
-    if (output_ != nullptr) (void)std::fwrite(data, 1, length, output_);
+    return output_;
   }
 
   void endFile(Outcome& outcome) override { closeOutput(&outcome); }

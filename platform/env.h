@@ -75,6 +75,16 @@ class Env {
   // Shows a prompt and waits for one key; returns at once on ended input.
   virtual void pause() = 0;
 
+  // Copies up to count bytes from one stream's position to the other's
+  // without passing them through this process, and moves both streams on by
+  // what it copied. Returns that: 0 where the system or the file systems
+  // can't, and the caller copies the rest itself.
+  virtual uint64_t copyInKernel(FILE* from, FILE* to, uint64_t count) = 0;
+
+  // The bytes between a stream's position and the end of its file; -1 when
+  // that can't be told.
+  virtual int64_t remainingBytes(FILE* stream) = 0;
+
   // Writes text to standard output in one piece; dropped when there is none.
   virtual void writeOutput(const char* text, size_t length) = 0;
 

@@ -158,6 +158,25 @@ TEST_F(ExtractorTest, ArchiveCutShortKeepsWholeRecordsAndFails) {
   }
 }
 
+// Files of a few hundred KiB move in bulk; cut short, they keep whole records.
+TEST_F(ExtractorTest, LargeFilesMoveInBulkAndStillStopWhereTheArchiveEnds) {
+  std::string big(1048576 + 5, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+  const std::string skipped(600000, 's');
+  ArchiveBuilder archive;
+  archive.file("big.mp3", big).file("skipped.txt", skipped).file("after.mp3", "after").end();
+  run(archive, ".mp3");
+  EXPECT_EQ(result_.failed, 0);
+  EXPECT_EQ(readFile(out_ + "big.mp3"), big);
+  EXPECT_EQ(readFile(out_ + "after.mp3"), "after");
+  EXPECT_FALSE(exists(out_ + "skipped.txt"));
+
+  const size_t cut = 128 + 700000;  // inside big.mp3's data
+  run(ArchiveBuilder().raw(archive.bytes().substr(0, cut)), ".mp3");
+  EXPECT_EQ(errorText(result_), kDamaged);
+  EXPECT_EQ(readFile(out_ + "big.mp3"), big.substr(0, (cut - 128) / 128 * 128));
+}
+
 TEST_F(ExtractorTest, DamagedHeaderStopsTheCall) {
   std::string unterminatedName = ArchiveBuilder().header("file", "1", std::string(100, 'n')).bytes();
   std::string unterminatedSize = ArchiveBuilder().header("file", std::string(20, '1'), "f").bytes();

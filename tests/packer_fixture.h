@@ -26,8 +26,10 @@ inline std::vector<std::string> storedNames(const std::string& archive, VeskErro
   struct Names : vesk::ArchiveVisitor {
     std::vector<std::string> names;
     void directory(const vesk::Header& h, vesk::Outcome&) override { names.emplace_back(h.name); }
-    void beginFile(const vesk::Header& h, vesk::Outcome&) override { names.emplace_back(h.name); }
-    void fileData(const char*, size_t) override {}
+    FILE* beginFile(const vesk::Header& h, vesk::Outcome&) override {
+      names.emplace_back(h.name);
+      return nullptr;
+    }
     void endFile(vesk::Outcome&) override {}
   } visitor;
   FILE* stream = std::fopen(archive.c_str(), "rb");

@@ -42,10 +42,10 @@ class Listing : public vesk::ArchiveVisitor {
   void directory(const vesk::Header& header, vesk::Outcome&) override {
     print("ordner", "-", header.name);
   }
-  void beginFile(const vesk::Header& header, vesk::Outcome&) override {
+  FILE* beginFile(const vesk::Header& header, vesk::Outcome&) override {
     print("file", std::to_string(header.size), header.name);
+    return nullptr;
   }
-  void fileData(const char*, size_t) override {}
   void endFile(vesk::Outcome&) override {}
 
  private:

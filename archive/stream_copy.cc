@@ -1,0 +1,42 @@
+#include "stream_copy.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "env.h"
+
+namespace vesk {
+namespace {
+
+// Below this a kernel copy costs more in calls than it saves in copying.
+constexpr int64_t kKernelCopyMinimum = 256 * 1024;
+
+}  // namespace
+
+int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
+  int64_t moved = 0;
+  if (count >= kKernelCopyMinimum) {
+    moved = static_cast<int64_t>(Env::Default()->copyInKernel(from, to, static_cast<uint64_t>(count)));
+  }
+  char chunk[64 * 1024];
+  while (moved < count) {
+    const size_t wanted = static_cast<size_t>(std::min(count - moved, static_cast<int64_t>(sizeof chunk)));
+    const size_t arrived = std::fread(chunk, 1, wanted, from);
+    (void)std::fwrite(chunk, 1, arrived, to);  // failures show in the error flag
+    moved += static_cast<int64_t>(arrived);
+    if (arrived < wanted) break;
+  }
+  return moved;
+}
+
+bool skipBytes(FILE* stream, int64_t count) {
+  // fseek takes a long, which is 32 bits on Windows.
+  while (count > 0) {
+    const long step = static_cast<long>(std::min(count, static_cast<int64_t>(LONG_MAX)));
+    if (std::fseek(stream, step, SEEK_CUR) != 0) return false;
+    count -= step;
+  }
+  return true;
+}
+
+}  // namespace vesk

@@ -1,0 +1,20 @@
+// Moving bytes between two open streams, in the kernel where it can.
+#ifndef VESK_ARCHIVE_STREAM_COPY_H_
+#define VESK_ARCHIVE_STREAM_COPY_H_
+
+#include <cstdint>
+#include <cstdio>
+
+namespace vesk {
+
+// Moves up to count bytes from the position of one stream to that of the
+// other; returns how many were read (fewer at the end of the source or when
+// a read fails). Write failures show in the target's error flag.
+int64_t moveBytes(FILE* from, FILE* to, int64_t count);
+
+// Moves a stream on by count bytes without reading them; false if it can't.
+bool skipBytes(FILE* stream, int64_t count);
+
+}  // namespace vesk
+
+#endif  // VESK_ARCHIVE_STREAM_COPY_H_

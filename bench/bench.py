@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""Times vesk against GNU tar (and cp -r for the large tree) on the same trees.
+
+Two trees in a scratch folder: "small", 20,000 files of 0 to 8 KiB in 200
+folders, and "large", 8 files of 128 MiB. Each step alternates the commands
+pair by pair after a warm-up round; output folders are removed outside the
+timed steps. Prints medians, ratios and the peak resident memory of vesk.
+"""
+import argparse
+import os
+import random
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def make_small(root, files, folders):
+    rng = random.Random(1)
+    for f in range(folders):
+        os.makedirs(os.path.join(root, "d%03d" % f), exist_ok=True)
+    for i in range(files):
+        size = rng.randint(0, 8192)
+        with open(os.path.join(root, "d%03d" % (i % folders), "f%05d" % i), "wb") as out:
+            out.write(rng.randbytes(size))
+
+
+def make_large(root, files, mib):
+    os.makedirs(root, exist_ok=True)
+    chunk = os.urandom(1 << 20)
+    for i in range(files):
+        with open(os.path.join(root, "big%d" % i), "wb") as out:
+            for m in range(mib):
+                out.write(chunk[m % 997:] + chunk[:m % 997])
+
+
+def remove(path):
+    if os.path.isdir(path):
+        shutil.rmtree(path)
+    elif os.path.exists(path):
+        os.remove(path)
+
+
+def run(command, cwd):
+    """Runs command in cwd; returns (seconds, peak resident KiB of the child)."""
+    # posix_spawn shares our memory until the exec instead of copying it, so
+    # the child's peak resident size is its own.
+    null = os.open(os.devnull, os.O_RDWR)
+    here = os.getcwd()
+    os.chdir(cwd)
+    start = time.perf_counter()
+    pid = os.posix_spawnp(command[0], command, os.environ,
+                          file_actions=[(os.POSIX_SPAWN_DUP2, null, 0), (os.POSIX_SPAWN_DUP2, null, 1)])
+    _, status, usage = os.wait4(pid, 0)
+    elapsed = time.perf_counter() - start
+    os.chdir(here)
+    os.close(null)
+    if status != 0:
+        sys.exit("failed: %s" % " ".join(command))
+    return elapsed, usage.ru_maxrss
+
+
+def step(name, scratch, commands, rounds):
+    """commands: {label: (prepare, argv)}; timed alternately, the first round a warm-up."""
+    times = {label: [] for label in commands}
+    peak = 0
+    for round_ in range(rounds + 1):
+        for label, (prepare, argv) in commands.items():
+            prepare()
+            seconds, rss = run(argv, scratch)
+            if round_ > 0:
+                times[label].append(seconds)
+                if label == "vesk":
+                    peak = max(peak, rss)
+    medians = {label: statistics.median(values) for label, values in times.items()}
+    line = "%-14s" % name + "".join("  %s %7.3f s" % (label, medians[label]) for label in commands)
+    line += "  vesk/tar %.2f" % (medians["vesk"] / medians["tar"])
+    if "cp" in medians:
+        line += "  vesk/cp %.2f" % (medians["vesk"] / medians["cp"])
+    line += "  vesk peak %.1f MiB" % (peak / 1024)
+    print(line, flush=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--vesk", required=True)
+    parser.add_argument("--scratch", required=True, help="a folder on the disk to measure")
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--quick", action="store_true", help="small trees, for trying the script")
+    args = parser.parse_args()
+    scratch = os.path.abspath(args.scratch)
+    vesk = os.path.abspath(args.vesk)
+    os.makedirs(scratch, exist_ok=True)
+    small_files, large_mib = (2000, 8) if args.quick else (20000, 128)
+    marker = os.path.join(scratch, "trees-%d-%d" % (small_files, large_mib))
+    if not os.path.exists(marker):
+        for tree in ("small", "large"):
+            remove(os.path.join(scratch, tree))
+        make_small(os.path.join(scratch, "small"), small_files, 200)
+        make_large(os.path.join(scratch, "large"), 8, large_mib)
+        open(marker, "w").close()
+    subprocess.run(["sync"], check=True)
+
+    def at(name):
+        return os.path.join(scratch, name)
+
+    def fresh(*paths):
+        def prepare():
+            for path in paths:
+                remove(at(path))
+        return prepare
+
+    def fresh_folder(path):
+        def prepare():
+            remove(at(path))
+            os.makedirs(at(path))
+        return prepare
+
+    print("vesk %s, %d rounds, medians" % (subprocess.run([vesk, "--version"], capture_output=True, text=True).stdout.strip(), args.rounds))
+    for tree in ("small", "large"):
+        packs = {
+            "vesk": (fresh(tree + ".vsk"), [vesk, "pack", tree, tree + ".vsk"]),
+            "tar": (fresh(tree + ".tar"), ["tar", "-cf", tree + ".tar", tree]),
+        }
+        if tree == "large":
+            packs["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
+        step("pack " + tree, scratch, packs, args.rounds)
+        extracts = {
+            "vesk": (fresh_folder("out-vesk"), [vesk, "extract", tree + ".vsk", "out-vesk"]),
+            "tar": (fresh_folder("out-tar"), ["tar", "-xf", tree + ".tar", "-C", "out-tar"]),
+        }
+        if tree == "large":
+            extracts["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
+        step("extract " + tree, scratch, extracts, args.rounds)
+        for leftover in ("out-vesk", "out-tar", "copy"):
+            remove(at(leftover))
+
+
+if __name__ == "__main__":
+    main()
