@@ -9,6 +9,9 @@ namespace vesk {
 
 VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
   static const char kZeros[4096] = {};
+  // The source is read in large chunks of our own: its buffer would only
+  // split them into more calls.
+  (void)std::setvbuf(source, nullptr, _IONBF, 0);
   const int64_t moved = moveBytes(source, archive, size);
   bool changed = moved < size;
   // The last record's tail, and all a shrunk file no longer holds, is zero.

@@ -2,6 +2,7 @@
 // destination prefix.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "VeskPack.h"
 #include "archive_walker.h"
@@ -9,6 +10,7 @@
 #include "outcome.h"
 #include "progress.h"
 #include "stored_name.h"
+#include "stream_copy.h"
 
 namespace vesk {
 namespace {
@@ -80,6 +82,8 @@ VeskError VeskPack::extract(char* archivePath, const char* destinationPrefix, ch
   // Read-only and shared with readers: nothing here ever writes the archive.
   FILE* archive = env->openStream(archivePath, "rb");
   if (archive == nullptr) return kOpenFailed;
+  std::vector<char> buffer;
+  bufferArchive(archive, buffer);
   Outcome outcome;
   {
     Extraction extraction(env, destinationPrefix, filter, verbose);

@@ -2,6 +2,7 @@
 #include <cinttypes>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "VeskPack.h"
 #include "data_copy.h"
@@ -10,6 +11,7 @@
 #include "progress.h"
 #include "record.h"
 #include "stored_name.h"
+#include "stream_copy.h"
 
 namespace vesk {
 namespace {
@@ -39,6 +41,8 @@ VeskError VeskPack::pack(char* sourceDirectory, char* archivePath) {
     env->pause();
     return kOpenFailed;
   }
+  std::vector<char> buffer;
+  bufferArchive(archive, buffer);
   Outcome outcome;
   outcome.note(packrekursiv(archive, sourceDirectory, "", "*"));
   writeRecord(archive, makeHeader(kEndTag, "", ""));

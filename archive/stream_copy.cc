@@ -29,6 +29,12 @@ int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
   return moved;
 }
 
+void bufferArchive(FILE* archive, std::vector<char>& buffer) {
+  buffer.resize(64 * 1024);
+  // Should it fail, the stream keeps its default buffer, which works too.
+  (void)std::setvbuf(archive, buffer.data(), _IOFBF, buffer.size());
+}
+
 bool skipBytes(FILE* stream, int64_t count) {
   // fseek takes a long, which is 32 bits on Windows.
   while (count > 0) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace vesk {
 
@@ -14,6 +15,10 @@ int64_t moveBytes(FILE* from, FILE* to, int64_t count);
 
 // Moves a stream on by count bytes without reading them; false if it can't.
 bool skipBytes(FILE* stream, int64_t count);
+
+// Gives an archive's freshly opened stream a buffer large enough that its
+// records move in few calls. The buffer must outlive the open stream.
+void bufferArchive(FILE* archive, std::vector<char>& buffer);
 
 }  // namespace vesk
 

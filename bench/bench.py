@@ -13,7 +13,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import time
 
 
 def make_small(root, files, folders):
@@ -42,33 +41,27 @@ def remove(path):
         os.remove(path)
 
 
-def run(command, cwd):
-    """Runs command in cwd; returns (seconds, peak resident KiB of the child)."""
-    # posix_spawn shares our memory until the exec instead of copying it, so
-    # the child's peak resident size is its own.
-    null = os.open(os.devnull, os.O_RDWR)
-    here = os.getcwd()
-    os.chdir(cwd)
-    start = time.perf_counter()
-    pid = os.posix_spawnp(command[0], command, os.environ,
-                          file_actions=[(os.POSIX_SPAWN_DUP2, null, 0), (os.POSIX_SPAWN_DUP2, null, 1)])
-    _, status, usage = os.wait4(pid, 0)
-    elapsed = time.perf_counter() - start
-    os.chdir(here)
-    os.close(null)
-    if status != 0:
+def run(measure, command, cwd):
+    """Runs command in cwd; returns (seconds, peak resident KiB of the command)."""
+    result = os.path.join(cwd, ".measure")
+    completed = subprocess.run([measure, result] + command, cwd=cwd,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    if completed.returncode != 0:
         sys.exit("failed: %s" % " ".join(command))
-    return elapsed, usage.ru_maxrss
+    with open(result) as figures:
+        seconds, rss = figures.read().split()
+    os.remove(result)
+    return float(seconds), int(rss)
 
 
-def step(name, scratch, commands, rounds):
+def step(name, measure, scratch, commands, rounds):
     """commands: {label: (prepare, argv)}; timed alternately, the first round a warm-up."""
     times = {label: [] for label in commands}
     peak = 0
     for round_ in range(rounds + 1):
         for label, (prepare, argv) in commands.items():
             prepare()
-            seconds, rss = run(argv, scratch)
+            seconds, rss = run(measure, argv, scratch)
             if round_ > 0:
                 times[label].append(seconds)
                 if label == "vesk":
@@ -85,12 +78,14 @@ def step(name, scratch, commands, rounds):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--vesk", required=True)
+    parser.add_argument("--measure", required=True, help="the helper built from measure.c")
     parser.add_argument("--scratch", required=True, help="a folder on the disk to measure")
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--quick", action="store_true", help="small trees, for trying the script")
     args = parser.parse_args()
     scratch = os.path.abspath(args.scratch)
     vesk = os.path.abspath(args.vesk)
+    args.measure = os.path.abspath(args.measure)
     os.makedirs(scratch, exist_ok=True)
     small_files, large_mib = (2000, 8) if args.quick else (20000, 128)
     marker = os.path.join(scratch, "trees-%d-%d" % (small_files, large_mib))
@@ -125,14 +120,14 @@ def main():
         }
         if tree == "large":
             packs["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
-        step("pack " + tree, scratch, packs, args.rounds)
+        step("pack " + tree, args.measure, scratch, packs, args.rounds)
         extracts = {
             "vesk": (fresh_folder("out-vesk"), [vesk, "extract", tree + ".vsk", "out-vesk"]),
             "tar": (fresh_folder("out-tar"), ["tar", "-xf", tree + ".tar", "-C", "out-tar"]),
         }
         if tree == "large":
             extracts["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
-        step("extract " + tree, scratch, extracts, args.rounds)
+        step("extract " + tree, args.measure, scratch, extracts, args.rounds)
         for leftover in ("out-vesk", "out-tar", "copy"):
             remove(at(leftover))
 
