@@ -23,6 +23,8 @@ def main(path, architecture):
     expect("VeskSound_extract" in exports, "VeskSound_extract is exported undecorated")
     expect(any("8VeskPack4pack" in name for name in exports), "VeskPack::pack is exported")
     expect(any("8VeskPack7extract" in name for name in exports), "VeskPack::extract is exported")
+    others = sorted(name for name in exports if name != "VeskSound_extract" and "8VeskPack" not in name)
+    expect(not others, "nothing else is exported, not " + ", ".join(others))
 
     imports = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     expect(imports <= SYSTEM_DLLS, "imports only Windows' own DLLs, not " + ", ".join(sorted(imports - SYSTEM_DLLS)))
