@@ -42,37 +42,44 @@ def remove(path):
 
 
 def run(measure, command, cwd):
-    """Runs command in cwd; returns (seconds, peak resident KiB of the command)."""
+    """Runs command in cwd; returns (seconds, processor seconds, peak resident KiB)."""
     result = os.path.join(cwd, ".measure")
     completed = subprocess.run([measure, result] + command, cwd=cwd,
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     if completed.returncode != 0:
         sys.exit("failed: %s" % " ".join(command))
     with open(result) as figures:
-        seconds, rss = figures.read().split()
+        seconds, cpu, rss = figures.read().split()
     os.remove(result)
-    return float(seconds), int(rss)
+    return float(seconds), float(cpu), int(rss)
 
 
 def step(name, measure, scratch, commands, rounds):
     """commands: {label: (prepare, argv)}; timed alternately, the first round a warm-up."""
     times = {label: [] for label in commands}
+    cpus = {label: [] for label in commands}
     peak = 0
     for round_ in range(rounds + 1):
         for label, (prepare, argv) in commands.items():
             prepare()
-            seconds, rss = run(measure, argv, scratch)
+            # What the last command left dirty is written out before the next
+            # is timed, so that no command pays for another's writeback.
+            os.sync()
+            seconds, cpu, rss = run(measure, argv, scratch)
             if round_ > 0:
                 times[label].append(seconds)
+                cpus[label].append(cpu)
                 if label == "vesk":
                     peak = max(peak, rss)
     medians = {label: statistics.median(values) for label, values in times.items()}
-    line = "%-14s" % name + "".join("  %s %7.3f s" % (label, medians[label]) for label in commands)
-    line += "  vesk/tar %.2f" % (medians["vesk"] / medians["tar"])
-    if "cp" in medians:
-        line += "  vesk/cp %.2f" % (medians["vesk"] / medians["cp"])
-    line += "  vesk peak %.1f MiB" % (peak / 1024)
-    print(line, flush=True)
+    cpu = {label: statistics.median(values) for label, values in cpus.items()}
+    print("%-14s" % name + "".join("  %s %6.3f s" % (label, medians[label]) for label in commands)
+          + "  vesk/tar %.2f" % (medians["vesk"] / medians["tar"])
+          + ("  vesk/cp %.2f" % (medians["vesk"] / medians["cp"]) if "cp" in medians else "")
+          + "  vesk peak %.1f MiB" % (peak / 1024), flush=True)
+    print("%-14s" % "  processor" + "".join("  %s %6.3f s" % (label, cpu[label]) for label in commands)
+          + "  vesk/tar %.2f" % (cpu["vesk"] / max(cpu["tar"], 1e-6))
+          + ("  vesk/cp %.2f" % (cpu["vesk"] / max(cpu["cp"], 1e-6)) if "cp" in cpu else ""), flush=True)
 
 
 def main():
