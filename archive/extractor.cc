@@ -18,13 +18,13 @@ namespace {
 class Extraction : public ArchiveVisitor {
  public:
   Extraction(Env* env, const char* prefix, const char* filter, bool verbose)
-      : env_(env), prefix_(prefix), filter_(filter), verbose_(verbose) {}
+      : env_(env), progress_(env), prefix_(prefix), filter_(filter), verbose_(verbose) {}
   ~Extraction() override { closeOutput(nullptr); }
 
   void directory(const Header& header, Outcome& outcome) override {
     if (!staysInside(header.name, env_->reservedNameCharacters())) return outcome.note(kArchiveDamaged);
     env_->createDirectory(destination(header));
-    if (verbose_) printProgress(env_, "Ordner: %s\n", std::string(header.name).c_str());
+    if (verbose_) progress_.print("Ordner: %s\n", std::string(header.name).c_str());
   }
 
   FILE* beginFile(const Header& header, Outcome& outcome) override {
@@ -40,8 +40,7 @@ class Extraction : public ArchiveVisitor {
       }
     }
     if (verbose_) {
-      printProgress(env_, "Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(),
-                    header.size);
+      progress_.print("Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(), header.size);
     }
     return output_;
   }
@@ -66,6 +65,7 @@ class Extraction : public ArchiveVisitor {
   }
 
   Env* env_;
+  Progress progress_;
   std::string prefix_;
   const char* filter_;
   bool verbose_;

@@ -61,6 +61,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
   // Its directory record stands, but the contents are lost: say so.
   if (listing == nullptr) return kOpenFailed;
 
+  Progress progress(env);
   Outcome outcome;
   DirEntry entry;
   while (listing->next(&entry)) {
@@ -73,7 +74,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     }
     if (entry.kind == EntryKind::kDirectory) {
       writeRecord(archive, makeHeader(kDirectoryTag, "", stored));
-      printProgress(env, "ordner: %s\n", stored.c_str());
+      progress.print("ordner: %s\n", stored.c_str());
       outcome.note(packrekursiv(archive, root, (relative + env->separator()).c_str(), pattern));
       continue;
     }
@@ -82,7 +83,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     // Opened before its record is written, so a file that won't open
     // leaves no record without data behind.
     FILE* source = env->openStream(level + entry.name, "rb");
-    printProgress(env, "Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
+    progress.print("Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
     if (source == nullptr) {
       env->pause();
       outcome.note(kOpenFailed);

@@ -8,8 +8,10 @@
 
 namespace vesk {
 
+Progress::Progress(Env* env) : env_(env), canBreak_(env->outputCanBreak()) {}
+
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-style, so the compiler checks each format
-void printProgress(Env* env, const char* format, ...) {
+void Progress::print(const char* format, ...) {
   char line[512];
   va_list args;
   va_start(args, format);
@@ -17,14 +19,14 @@ void printProgress(Env* env, const char* format, ...) {
   va_end(args);
   if (length < 0) return;
   if (static_cast<size_t>(length) < sizeof line) {
-    env->writeOutput(line, static_cast<size_t>(length));
+    env_->writeOutput(line, static_cast<size_t>(length), canBreak_);
     return;
   }
   std::vector<char> longLine(static_cast<size_t>(length) + 1);
   va_start(args, format);
   (void)std::vsnprintf(longLine.data(), longLine.size(), format, args);
   va_end(args);
-  env->writeOutput(longLine.data(), static_cast<size_t>(length));
+  env_->writeOutput(longLine.data(), static_cast<size_t>(length), canBreak_);
 }
 
 }  // namespace vesk

@@ -6,7 +6,16 @@ namespace vesk {
 
 class Env;
 
-void printProgress(Env* env, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The progress output of one call, which asks once what standard output is.
+class Progress {
+ public:
+  explicit Progress(Env* env);
+  void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+ private:
+  Env* env_;
+  bool canBreak_;
+};
 
 }  // namespace vesk
 

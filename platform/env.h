@@ -85,8 +85,13 @@ class Env {
   // that can't be told.
   virtual int64_t remainingBytes(FILE* stream) = 0;
 
+  // Whether writing to standard output could raise a signal that ends the
+  // process: a pipe or socket whose reader may go away.
+  virtual bool outputCanBreak() = 0;
+
   // Writes text to standard output in one piece; dropped when there is none.
-  virtual void writeOutput(const char* text, size_t length) = 0;
+  // With canBreak, a reader that has gone away costs the line, not the host.
+  virtual void writeOutput(const char* text, size_t length, bool canBreak) = 0;
 
   // Sends standard output to the null device and ends standard input, so
   // that nothing is printed and nothing waits for a key. Returns a stream to

@@ -189,9 +189,9 @@ class PosixEnv : public Env {
 
   void pause() override {
     static const char kPrompt[] = "Weiter mit einer beliebigen Taste . . . ";
-    writeOutput(kPrompt, sizeof kPrompt - 1);
+    writeOutput(kPrompt, sizeof kPrompt - 1, true);
     readOneKey();
-    writeOutput("\n", 1);
+    writeOutput("\n", 1, true);
   }
 
   uint64_t copyInKernel(FILE* from, FILE* to, uint64_t count) override {
@@ -223,8 +223,17 @@ class PosixEnv : public Env {
     return static_cast<int64_t>(st.st_size) - position;
   }
 
-  void writeOutput(const char* text, size_t length) override {
-    // A reader that has gone away must not kill the host with SIGPIPE.
+  bool outputCanBreak() override {
+    struct stat st;
+    return fstat(STDOUT_FILENO, &st) != 0 || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+  }
+
+  void writeOutput(const char* text, size_t length, bool canBreak) override {
+    if (!canBreak) {
+      writeWhole(text, length);
+      return;
+    }
+    // Blocked for this write, so that SIGPIPE can't end the host.
     sigset_t pipeSignal, previous, pending;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
@@ -232,21 +241,7 @@ class PosixEnv : public Env {
     // Only a host that blocks SIGPIPE itself can have one pending already.
     bool pipeWasPending = sigismember(&previous, SIGPIPE) == 1 && sigpending(&pending) == 0 &&
                           sigismember(&pending, SIGPIPE) == 1;
-
-    flockfile(stdout);
-    // Flushing first leaves the whole line in the buffer for one write.
-    // Failures show in the stream's error flag below.
-    (void)fflush(stdout);
-    (void)fwrite(text, 1, length, stdout);
-    (void)fflush(stdout);
-    bool failed = ferror(stdout) != 0;
-    if (failed) {
-      __fpurge(stdout);
-      clearerr(stdout);
-    }
-    funlockfile(stdout);
-
-    if (failed && !pipeWasPending) {
+    if (!writeWhole(text, length) && !pipeWasPending) {
       const timespec noWait = {0, 0};
       sigtimedwait(&pipeSignal, nullptr, &noWait);
     }
@@ -283,6 +278,24 @@ class PosixEnv : public Env {
   }
 
  private:
+  // One write under the stream's lock; a line that can't be written is
+  // dropped. False when it failed.
+  static bool writeWhole(const char* text, size_t length) {
+    flockfile(stdout);
+    // Flushing first leaves the whole line in the buffer for one write.
+    // Failures show in the stream's error flag below.
+    (void)fflush(stdout);
+    (void)fwrite(text, 1, length, stdout);
+    (void)fflush(stdout);
+    const bool failed = ferror(stdout) != 0;
+    if (failed) {
+      __fpurge(stdout);
+      clearerr(stdout);
+    }
+    funlockfile(stdout);
+    return !failed;
+  }
+
   static void readOneKey() {
     termios saved;
     bool terminal = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;

@@ -123,7 +123,10 @@ class WindowsEnv : public Env {
     return length < 0 || position < 0 ? -1 : length - position;
   }
 
-  void writeOutput(const char* text, size_t length) override {
+  // Windows raises no signal for a broken pipe: a failed write just fails.
+  bool outputCanBreak() override { return false; }
+
+  void writeOutput(const char* text, size_t length, bool) override {
     _lock_file(stdout);
     // Flushing first leaves the whole line in the buffer for one write.
     std::fflush(stdout);
