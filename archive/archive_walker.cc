@@ -11,14 +11,12 @@ namespace {
 
 constexpr size_t kChunkRecords = 512;
 
-// From this size on, a file whose records are all there moves in bulk.
-constexpr int64_t kBulkMinimum = 256 * 1024;
-
 // Moves the file's significant bytes to output (or skips them when it is
 // nullptr); false when the archive ends inside its data records.
 bool walkData(FILE* archive, int32_t size, FILE* output, std::vector<char>& chunk) {
   const int64_t recordBytes = dataRecordCount(size) * static_cast<int64_t>(kRecordSize);
-  if (recordBytes >= kBulkMinimum && Env::Default()->remainingBytes(archive) >= recordBytes) {
+  // A file whose records are all there moves in bulk.
+  if (recordBytes >= kBulkBytes && Env::Default()->remainingBytes(archive) >= recordBytes) {
     const int64_t moved = output != nullptr ? moveBytes(archive, output, size) : 0;
     if (output != nullptr && moved < size) return false;  // a read failed
     return skipBytes(archive, recordBytes - moved);

@@ -6,16 +6,9 @@
 #include "env.h"
 
 namespace vesk {
-namespace {
-
-// Below this a kernel copy costs more in calls than it saves in copying.
-constexpr int64_t kKernelCopyMinimum = 256 * 1024;
-
-}  // namespace
-
 int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
   int64_t moved = 0;
-  if (count >= kKernelCopyMinimum) {
+  if (count >= kBulkBytes) {
     moved = static_cast<int64_t>(Env::Default()->copyInKernel(from, to, static_cast<uint64_t>(count)));
   }
   char chunk[64 * 1024];
@@ -30,7 +23,7 @@ int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
 }
 
 void bufferArchive(FILE* archive, std::vector<char>& buffer) {
-  buffer.resize(64 * 1024);
+  buffer.resize(size_t{64} * 1024);
   // Should it fail, the stream keeps its default buffer, which works too.
   (void)std::setvbuf(archive, buffer.data(), _IOFBF, buffer.size());
 }

@@ -8,6 +8,10 @@
 
 namespace vesk {
 
+// From this size on, moving a file's bytes in bulk (in the kernel, or by
+// seeking past them) pays for its extra calls.
+constexpr int64_t kBulkBytes = int64_t{256} * 1024;
+
 // Moves up to count bytes from the position of one stream to that of the
 // other; returns how many were read (fewer at the end of the source or when
 // a read fails). Write failures show in the target's error flag.
