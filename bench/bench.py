@@ -54,23 +54,35 @@ def run(measure, command, cwd):
     return float(seconds), float(cpu), int(rss)
 
 
-def step(name, measure, scratch, commands, rounds):
-    """commands: {label: (prepare, argv)}; timed alternately, the first round a warm-up."""
+def step(name, measure, scratch, commands, rounds, many_files):
+    """commands: {label: command(round) -> (output, argv)}, timed alternately,
+    the first round a warm-up. Each round writes a fresh output. With
+    many_files the outputs are removed only after the step: ext4 passes over
+    recently deleted inodes when it creates files, so deleting thousands just
+    before a timed extraction would slow it. Otherwise each output goes as
+    soon as it is measured, so that gigabytes of old outputs don't crowd the
+    page cache."""
     times = {label: [] for label in commands}
     cpus = {label: [] for label in commands}
     peak = 0
+    outputs = []
     for round_ in range(rounds + 1):
-        for label, (prepare, argv) in commands.items():
-            prepare()
+        for label, command in commands.items():
+            output, argv = command(round_)
+            outputs.append(output)
             # What the last command left dirty is written out before the next
             # is timed, so that no command pays for another's writeback.
             os.sync()
             seconds, cpu, rss = run(measure, argv, scratch)
+            if not many_files:
+                remove(os.path.join(scratch, outputs.pop()))
             if round_ > 0:
                 times[label].append(seconds)
                 cpus[label].append(cpu)
                 if label == "vesk":
                     peak = max(peak, rss)
+    for output in outputs:
+        remove(os.path.join(scratch, output))
     medians = {label: statistics.median(values) for label, values in times.items()}
     cpu = {label: statistics.median(values) for label, values in cpus.items()}
     print("%-14s" % name + "".join("  %s %6.3f s" % (label, medians[label]) for label in commands)
@@ -104,39 +116,31 @@ def main():
         open(marker, "w").close()
     subprocess.run(["sync"], check=True)
 
-    def at(name):
-        return os.path.join(scratch, name)
-
-    def fresh(*paths):
-        def prepare():
-            for path in paths:
-                remove(at(path))
-        return prepare
-
-    def fresh_folder(path):
-        def prepare():
-            remove(at(path))
-            os.makedirs(at(path))
-        return prepare
+    def into_folder(output, argv):
+        os.makedirs(os.path.join(scratch, output))
+        return output, argv
 
     print("vesk %s, %d rounds, medians" % (subprocess.run([vesk, "--version"], capture_output=True, text=True).stdout.strip(), args.rounds))
     for tree in ("small", "large"):
         packs = {
-            "vesk": (fresh(tree + ".vsk"), [vesk, "pack", tree, tree + ".vsk"]),
-            "tar": (fresh(tree + ".tar"), ["tar", "-cf", tree + ".tar", tree]),
+            "vesk": lambda r: ("p%d.vsk" % r, [vesk, "pack", tree, "p%d.vsk" % r]),
+            "tar": lambda r: ("p%d.tar" % r, ["tar", "-cf", "p%d.tar" % r, tree]),
         }
         if tree == "large":
-            packs["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
-        step("pack " + tree, args.measure, scratch, packs, args.rounds)
+            packs["cp"] = lambda r: ("copy%d" % r, ["cp", "-r", tree, "copy%d" % r])
+        step("pack " + tree, args.measure, scratch, packs, args.rounds, many_files=False)
+        # The archives to extract, made once.
+        subprocess.run([vesk, "pack", tree, tree + ".vsk"], cwd=scratch, stdout=subprocess.DEVNULL, check=True)
+        subprocess.run(["tar", "-cf", tree + ".tar", tree], cwd=scratch, check=True)
         extracts = {
-            "vesk": (fresh_folder("out-vesk"), [vesk, "extract", tree + ".vsk", "out-vesk"]),
-            "tar": (fresh_folder("out-tar"), ["tar", "-xf", tree + ".tar", "-C", "out-tar"]),
+            "vesk": lambda r: into_folder("xv%d" % r, [vesk, "extract", tree + ".vsk", "xv%d" % r]),
+            "tar": lambda r: into_folder("xt%d" % r, ["tar", "-xf", tree + ".tar", "-C", "xt%d" % r]),
         }
         if tree == "large":
-            extracts["cp"] = (fresh("copy"), ["cp", "-r", tree, "copy"])
-        step("extract " + tree, args.measure, scratch, extracts, args.rounds)
-        for leftover in ("out-vesk", "out-tar", "copy"):
-            remove(at(leftover))
+            extracts["cp"] = lambda r: ("copy%d" % r, ["cp", "-r", tree, "copy%d" % r])
+        step("extract " + tree, args.measure, scratch, extracts, args.rounds, many_files=tree == "small")
+        remove(os.path.join(scratch, tree + ".vsk"))
+        remove(os.path.join(scratch, tree + ".tar"))
 
 
 if __name__ == "__main__":
