@@ -21,10 +21,11 @@ class ToolTest : public ScratchTest {
     writeFile(path("src/music/a.mp3"), std::string(1000, 'a'));
   }
 
-  // Runs vesk in the scratch folder with the given arguments.
-  ToolRun vesk(const std::string& arguments) {
-    std::string command = "cd '" + root_ + "' && LC_ALL=C.UTF-8 TMPDIR='" + root_ + "' '" +
-                          VESK_TOOL + "' " + arguments + " >stdout.txt 2>stderr.txt </dev/null";
+  // Runs vesk in the scratch folder (or a folder in it) with the given arguments.
+  ToolRun vesk(const std::string& arguments, const std::string& folder = "") {
+    std::string command = "cd '" + root_ + folder + "' && LC_ALL=C.UTF-8 TMPDIR='" + root_ + "' '" +
+                          VESK_TOOL + "' " + arguments + " >'" + root_ + "stdout.txt' 2>'" + root_ +
+                          "stderr.txt' </dev/null";
     int status = std::system(command.c_str());
     ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(path("stdout.txt")),
                 readFile(path("stderr.txt"))};
@@ -50,6 +51,11 @@ TEST_F(ToolTest, PackListExtractRoundTrip) {
   EXPECT_EQ(extracted.status, 0);
   EXPECT_NE(extracted.out.find("Datei: music\\a.mp3 Size: 1000 Bytes\n"), std::string::npos);
   EXPECT_EQ(treeListing(path("new/deep/out")), treeListing(path("src")));
+
+  // An empty DIR is the current directory, not the root.
+  makeDirectory(path("here"));
+  EXPECT_EQ(vesk("extract ../a.vsk '' .txt", "here").status, 0);
+  EXPECT_EQ(readFile(path("here/readme.txt")), "read me");
 
   EXPECT_EQ(vesk("extract a.vsk only .mp3").status, 0);
   EXPECT_EQ(treeListing(path("only")),

@@ -13,9 +13,10 @@ namespace {
 using vesk::Env;
 
 // The library joins paths as they stand; people expect "dir" to mean "dir/".
+// An empty DIR stays empty, the current directory, and never becomes "/".
 std::string asDirectory(std::string directory) {
   const char separator = Env::Default()->separator();
-  if (directory.empty() || directory.back() != separator) directory += separator;
+  if (!directory.empty() && directory.back() != separator) directory += separator;
   return directory;
 }
 
