@@ -53,8 +53,11 @@ TEST_F(SoundExtractPosixTest, FoldersPlantedByOthersArePassedOver) {
 // A host in C that loads the shared library with dlopen.
 TEST_F(SoundExtractPosixTest, CHostLoadsTheLibraryAndFindsTheFiles) {
   soundArchive().writeTo(path("sounds.vsk"));
+  // The host checks the folder itself: the sound files, every directory, and
+  // nothing else.
   std::string command = std::string("\"") + VESK_C_HOST + "\" \"" + VESK_SHARED_LIBRARY + "\" \"" +
-                        path("sounds.vsk") + "\" </dev/null";
+                        path("sounds.vsk") + "\" song.mp3 " + std::string(300, 's') +
+                        " intro/ intro/theme.mp3 theme -notes.txt </dev/null";
   FILE* host = popen(command.c_str(), "r");
   ASSERT_NE(host, nullptr);
   std::string output;
