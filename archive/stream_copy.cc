@@ -6,6 +6,7 @@
 #include "env.h"
 
 namespace vesk {
+
 int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
   int64_t moved = 0;
   if (count >= kBulkBytes) {
