@@ -40,15 +40,20 @@ TEST_F(FaultsTest, FilesChangingWhilePackedLeaveAReadableArchive) {
   const int kFiles = 64;
   for (int i = 0; i < kFiles; ++i) writeFile(tree + "f" + std::to_string(i), std::string(20000, 'x'));
   std::atomic<bool> stop{false};
+  std::atomic<unsigned> rounds{0};
   std::thread changer([&] {
     for (unsigned round = 0; !stop; ++round) {
       for (int i = 0; i < kFiles && !stop; ++i) {
         truncate((tree + "f" + std::to_string(i)).c_str(), round % 2 ? 100 : 40000);
       }
+      rounds = round + 1;
     }
   });
+  // On a busy machine the changer may not run at first: packing starts once
+  // it has, and is retried until a change is caught.
+  while (rounds == 0) std::this_thread::yield();
   bool reported = false;
-  for (int attempt = 0; attempt < 20 && !reported; ++attempt) {
+  for (int attempt = 0; attempt < 2000 && !reported; ++attempt) {
     VeskError result;
     captureStdout([&] { result = pack(tree, path("a.vsk")); });
     reported = errorText(result) == "Eintrag konnte nicht gepackt werden.";
