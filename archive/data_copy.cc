@@ -2,18 +2,41 @@
 
 #include <algorithm>
 
+#include "env.h"
 #include "record.h"
 #include "stream_copy.h"
 
 namespace vesk {
+namespace {
+
+// Moves the source's bytes after the first `moved` of size; returns how many
+// there were in all, and in *grew whether the file holds more than size.
+// Each read asks one byte past what is left, so that the end of a small file
+// shows without a read of its own.
+int64_t moveRest(FILE* source, FILE* archive, int64_t size, int64_t moved, bool* grew) {
+  Env* env = Env::Default();
+  char chunk[64 * 1024];
+  for (;;) {
+    const int64_t left = size - moved;
+    const size_t wanted = static_cast<size_t>(std::min(left + 1, static_cast<int64_t>(sizeof chunk)));
+    const size_t arrived = env->readAtMost(source, chunk, wanted);
+    const size_t kept = static_cast<size_t>(std::min(static_cast<int64_t>(arrived), left));
+    (void)std::fwrite(chunk, 1, kept, archive);  // failures show in the error flag
+    moved += static_cast<int64_t>(kept);
+    *grew = static_cast<int64_t>(arrived) > left;
+    if (*grew || arrived < wanted) return moved;
+  }
+}
+
+}  // namespace
 
 VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
   static const char kZeros[4096] = {};
   // The source is read in large chunks of our own: its buffer would only
   // split them into more calls.
   (void)std::setvbuf(source, nullptr, _IONBF, 0);
-  const int64_t moved = moveBytes(source, archive, size);
-  bool changed = moved < size;
+  bool grew = false;
+  const int64_t moved = moveRest(source, archive, size, moveInBulk(source, archive, size), &grew);
   // The last record's tail, and all a shrunk file no longer holds, is zero.
   int64_t padding = dataRecordCount(size) * static_cast<int64_t>(kRecordSize) - moved;
   while (padding > 0) {
@@ -21,8 +44,7 @@ VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
     (void)std::fwrite(kZeros, 1, length, archive);  // failures show in the error flag
     padding -= static_cast<int64_t>(length);
   }
-  if (!changed && std::fgetc(source) != EOF) changed = true;
-  return changed ? kEntryNotPacked : kSuccess;
+  return moved < size || grew ? kEntryNotPacked : kSuccess;
 }
 
 }  // namespace vesk

@@ -38,6 +38,9 @@ class Extraction : public ArchiveVisitor {
         outcome.stop(kOpenFailed);
         return nullptr;
       }
+      // Data arrives in large chunks of our own: a stream buffer would only
+      // cost a call to size it.
+      (void)std::setvbuf(output_, nullptr, _IONBF, 0);
     }
     if (verbose_) {
       progress_.print("Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(), header.size);

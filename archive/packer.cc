@@ -75,6 +75,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     if (entry.kind == EntryKind::kDirectory) {
       writeRecord(archive, makeHeader(kDirectoryTag, "", stored));
       progress.print("ordner: %s\n", stored.c_str());
+      progress.flush();  // the subdirectory's lines come after this one
       outcome.note(packrekursiv(archive, root, (relative + env->separator()).c_str(), pattern));
       continue;
     }
@@ -85,6 +86,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     FILE* source = env->openStream(level + entry.name, "rb");
     progress.print("Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
     if (source == nullptr) {
+      progress.flush();
       env->pause();
       outcome.note(kOpenFailed);
       return outcome.result();

@@ -7,11 +7,13 @@
 
 namespace vesk {
 
+int64_t moveInBulk(FILE* from, FILE* to, int64_t count) {
+  if (count < kBulkBytes) return 0;
+  return static_cast<int64_t>(Env::Default()->copyInKernel(from, to, static_cast<uint64_t>(count)));
+}
+
 int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
-  int64_t moved = 0;
-  if (count >= kBulkBytes) {
-    moved = static_cast<int64_t>(Env::Default()->copyInKernel(from, to, static_cast<uint64_t>(count)));
-  }
+  int64_t moved = moveInBulk(from, to, count);
   char chunk[64 * 1024];
   while (moved < count) {
     const size_t wanted = static_cast<size_t>(std::min(count - moved, static_cast<int64_t>(sizeof chunk)));

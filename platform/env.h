@@ -36,6 +36,14 @@ enum class PrivateDirectory {
   kRefused,  // exists as something else, or could not be made
 };
 
+struct OutputTraits {
+  // Writing could raise a signal that ends the process: a pipe or socket
+  // whose reader may go away.
+  bool canBreak = false;
+  // Someone watches it, so each line must show at once: a terminal.
+  bool interactive = false;
+};
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -81,13 +89,17 @@ class Env {
   // can't, and the caller copies the rest itself.
   virtual uint64_t copyInKernel(FILE* from, FILE* to, uint64_t count) = 0;
 
+  // Reads up to count bytes from an unbuffered stream, in one call to the
+  // system where it can. Fewer than count only where the file ends or a read
+  // fails.
+  virtual size_t readAtMost(FILE* stream, char* buffer, size_t count) = 0;
+
   // The bytes between a stream's position and the end of its file; -1 when
   // that can't be told.
   virtual int64_t remainingBytes(FILE* stream) = 0;
 
-  // Whether writing to standard output could raise a signal that ends the
-  // process: a pipe or socket whose reader may go away.
-  virtual bool outputCanBreak() = 0;
+  // What standard output is, asked once per call.
+  virtual OutputTraits outputTraits() = 0;
 
   // Writes text to standard output in one piece; dropped when there is none.
   // With canBreak, a reader that has gone away costs the line, not the host.

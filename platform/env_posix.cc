@@ -216,6 +216,15 @@ class PosixEnv : public Env {
     return copied;
   }
 
+  size_t readAtMost(FILE* stream, char* buffer, size_t count) override {
+    // A regular file returns less than asked only at its end.
+    for (;;) {
+      const ssize_t n = read(fileno(stream), buffer, count);
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return 0;
+    }
+  }
+
   int64_t remainingBytes(FILE* stream) override {
     struct stat st;
     off_t position = ftello(stream);
@@ -223,9 +232,16 @@ class PosixEnv : public Env {
     return static_cast<int64_t>(st.st_size) - position;
   }
 
-  bool outputCanBreak() override {
+  OutputTraits outputTraits() override {
     struct stat st;
-    return fstat(STDOUT_FILENO, &st) != 0 || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+    OutputTraits traits;
+    if (fstat(STDOUT_FILENO, &st) != 0) {
+      traits.canBreak = true;
+      return traits;
+    }
+    traits.canBreak = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
+    traits.interactive = S_ISCHR(st.st_mode) && isatty(STDOUT_FILENO) == 1;
+    return traits;
   }
 
   void writeOutput(const char* text, size_t length, bool canBreak) override {
@@ -278,19 +294,25 @@ class PosixEnv : public Env {
   }
 
  private:
-  // One write under the stream's lock; a line that can't be written is
-  // dropped. False when it failed.
+  // One write under the stream's lock, after what the host left in it; text
+  // that can't be written is dropped. False when a write failed.
   static bool writeWhole(const char* text, size_t length) {
     flockfile(stdout);
-    // Flushing first leaves the whole line in the buffer for one write.
-    // Failures show in the stream's error flag below.
-    (void)fflush(stdout);
-    (void)fwrite(text, 1, length, stdout);
-    (void)fflush(stdout);
-    const bool failed = ferror(stdout) != 0;
+    bool failed = fflush(stdout) != 0;
     if (failed) {
       __fpurge(stdout);
       clearerr(stdout);
+    }
+    // Past the stream, whose buffer might split a block of lines in two.
+    while (length > 0) {
+      const ssize_t written = write(STDOUT_FILENO, text, length);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        failed = true;
+        break;
+      }
+      text += written;
+      length -= static_cast<size_t>(written);
     }
     funlockfile(stdout);
     return !failed;

@@ -117,6 +117,10 @@ class WindowsEnv : public Env {
   // Windows has no copy between two open files: the caller copies.
   uint64_t copyInKernel(FILE*, FILE*, uint64_t) override { return 0; }
 
+  size_t readAtMost(FILE* stream, char* buffer, size_t count) override {
+    return std::fread(buffer, 1, count, stream);
+  }
+
   int64_t remainingBytes(FILE* stream) override {
     const int64_t length = _filelengthi64(_fileno(stream));
     const int64_t position = _ftelli64(stream);
@@ -124,7 +128,11 @@ class WindowsEnv : public Env {
   }
 
   // Windows raises no signal for a broken pipe: a failed write just fails.
-  bool outputCanBreak() override { return false; }
+  OutputTraits outputTraits() override {
+    OutputTraits traits;
+    traits.interactive = _isatty(_fileno(stdout)) != 0;
+    return traits;
+  }
 
   void writeOutput(const char* text, size_t length, bool) override {
     _lock_file(stdout);

@@ -166,6 +166,9 @@ TEST(DataCopy, SizeAndDataAlwaysAgree) {
       {"shrunk", 300, "shrunk" + std::string(384 - 6, '\0'), true},
       {"grown beyond", 5, "grown" + std::string(123, '\0'), true},
       {std::string(70000, 'g'), 65600, std::string(65600, 'g') + std::string(64, '\0'), true},
+      // Exactly one chunk, and one byte past it.
+      {std::string(65536, 'c'), 65536, std::string(65536, 'c'), false},
+      {std::string(65537, 'c'), 65536, std::string(65536, 'c'), true},
       // Large enough to go through the kernel's copy.
       {std::string(300000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), false},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true},

@@ -124,16 +124,44 @@ TEST_F(PlatformTest, PauseReturnsOnEndedInput) {
   EXPECT_EQ(status, 0);
 }
 
+// Progress is held back in blocks unless a terminal shows it.
+TEST_F(PlatformTest, OutputTraitsTellTerminalsPipesAndFiles) {
+  int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(grantpt(terminal), 0);
+  ASSERT_EQ(unlockpt(terminal), 0);
+  const std::string terminalPath = ptsname(terminal);
+  const std::string filePath = path("out");
+  int status = runInChild([&] {
+    auto traitsOf = [](int fd) {
+      dup2(fd, STDOUT_FILENO);
+      close(fd);
+      return Env::Default()->outputTraits();
+    };
+    vesk::OutputTraits traits = traitsOf(open(terminalPath.c_str(), O_WRONLY | O_NOCTTY));
+    if (!traits.interactive || traits.canBreak) return 1;
+    int fds[2];
+    if (pipe(fds) != 0) return 2;
+    traits = traitsOf(fds[1]);
+    if (traits.interactive || !traits.canBreak) return 3;
+    traits = traitsOf(open(filePath.c_str(), O_WRONLY | O_CREAT, 0600));
+    if (traits.interactive || traits.canBreak) return 4;
+    return 0;
+  });
+  close(terminal);
+  EXPECT_EQ(status, 0);
+}
+
 TEST_F(PlatformTest, OutputToAVanishedReaderIsDroppedQuietly) {
   int status = runInChild([] {
     int fds[2];
     if (pipe(fds) != 0) return 1;
     close(fds[0]);
     dup2(fds[1], STDOUT_FILENO);
-    if (!Env::Default()->outputCanBreak()) return 2;
+    if (!Env::Default()->outputTraits().canBreak) return 2;
     Env::Default()->writeOutput("lost\n", 5, true);
     close(STDOUT_FILENO);
-    Env::Default()->writeOutput("lost\n", 5, Env::Default()->outputCanBreak());
+    Env::Default()->writeOutput("lost\n", 5, Env::Default()->outputTraits().canBreak);
     return 0;
   });
   EXPECT_EQ(status, 0);
