@@ -116,12 +116,23 @@ int moveAboveStandardStreams(int fd) {
 int openLocked(const std::string& path, const StreamMode& mode) {
   // Non-blocking, so that a FIFO at this path cannot hang the open; the flag
   // stays, as it changes nothing for the regular files that pass.
-  int fd = moveAboveStandardStreams(
-      open(path.c_str(), mode.flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  const int flags = mode.flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  const int lock = (mode.shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+  int fd = -1;
+  if ((flags & O_CREAT) != 0) {
+    // A file this call creates is regular and empty: nothing to check.
+    fd = moveAboveStandardStreams(open(path.c_str(), flags | O_EXCL, 0666));
+    if (fd >= 0) {
+      if (flock(fd, lock) == 0) return fd;
+      close(fd);
+      return -1;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  fd = moveAboveStandardStreams(open(path.c_str(), flags, 0666));
   if (fd < 0) return -1;
   struct stat st;
-  bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                flock(fd, (mode.shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
+  bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, lock) == 0;
   // Truncating only once the lock is ours leaves others' files whole. An
   // empty file is left alone: ext4 flushes a file truncated to zero when it
   // is closed, which would make every new file cost a disk write.
