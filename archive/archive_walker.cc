@@ -13,11 +13,11 @@ constexpr size_t kChunkRecords = 512;
 
 // Moves the file's significant bytes to output (or skips them when it is
 // nullptr); false when the archive ends inside its data records.
-bool walkData(FILE* archive, int32_t size, FILE* output, std::vector<char>& chunk) {
+bool walkData(FILE* archive, int32_t size, File* output, std::vector<char>& chunk) {
   const int64_t recordBytes = dataRecordCount(size) * static_cast<int64_t>(kRecordSize);
   // A file whose records are all there moves in bulk.
   if (recordBytes >= kBulkBytes && Env::Default()->remainingBytes(archive) >= recordBytes) {
-    const int64_t moved = output != nullptr ? moveBytes(archive, output, size) : 0;
+    const int64_t moved = output != nullptr ? moveBytes(archive, *output, size) : 0;
     if (output != nullptr && moved < size) return false;  // a read failed
     return skipBytes(archive, recordBytes - moved);
   }
@@ -32,7 +32,7 @@ bool walkData(FILE* archive, int32_t size, FILE* output, std::vector<char>& chun
     const size_t whole = arrived - arrived % kRecordSize;
     const size_t significant = static_cast<size_t>(std::min(significantLeft, static_cast<int64_t>(whole)));
     if (output != nullptr && significant > 0) {
-      (void)std::fwrite(chunk.data(), 1, significant, output);  // failures show in the error flag
+      (void)output->write(chunk.data(), significant);  // failures show when it is closed
     }
     significantLeft -= static_cast<int64_t>(significant);
     recordsLeft -= static_cast<int64_t>(whole / kRecordSize);
@@ -67,7 +67,7 @@ void walkArchive(FILE* archive, ArchiveVisitor& visitor, Outcome& outcome) {
       if (!header.nameTerminated || !header.sizeTerminated || header.size < 0) {
         return outcome.stop(kArchiveDamaged);
       }
-      FILE* output = visitor.beginFile(header, outcome);
+      File* output = visitor.beginFile(header, outcome);
       if (outcome.stopped()) return;
       // A header that is also an end record has its data cut off by that end.
       const bool whole = header.end || walkData(archive, header.size, output, chunk);

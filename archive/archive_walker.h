@@ -11,13 +11,15 @@
 
 namespace vesk {
 
+class File;
+
 class ArchiveVisitor {
  public:
   virtual ~ArchiveVisitor() = default;
   virtual void directory(const Header& header, Outcome& outcome) = 0;
-  // Returns the stream for the file's significant bytes, or nullptr to skip
+  // Returns the file for the file's significant bytes, or nullptr to skip
   // them. May stop the walk through outcome; no data follows then.
-  virtual FILE* beginFile(const Header& header, Outcome& outcome) = 0;
+  virtual File* beginFile(const Header& header, Outcome& outcome) = 0;
   // After the file's last data record, or where the archive broke off.
   virtual void endFile(Outcome& outcome) = 0;
 };

@@ -13,13 +13,12 @@ namespace {
 // there were in all, and in *grew whether the file holds more than size.
 // Each read asks one byte past what is left, so that the end of a small file
 // shows without a read of its own.
-int64_t moveRest(FILE* source, FILE* archive, int64_t size, int64_t moved, bool* grew) {
-  Env* env = Env::Default();
+int64_t moveRest(File& source, FILE* archive, int64_t size, int64_t moved, bool* grew) {
   char chunk[64 * 1024];
   for (;;) {
     const int64_t left = size - moved;
     const size_t wanted = static_cast<size_t>(std::min(left + 1, static_cast<int64_t>(sizeof chunk)));
-    const size_t arrived = env->readAtMost(source, chunk, wanted);
+    const size_t arrived = source.read(chunk, wanted);
     const size_t kept = static_cast<size_t>(std::min(static_cast<int64_t>(arrived), left));
     (void)std::fwrite(chunk, 1, kept, archive);  // failures show in the error flag
     moved += static_cast<int64_t>(kept);
@@ -30,13 +29,14 @@ int64_t moveRest(FILE* source, FILE* archive, int64_t size, int64_t moved, bool*
 
 }  // namespace
 
-VeskError copyFileData(FILE* source, FILE* archive, int64_t size) {
+VeskError copyFileData(File& source, FILE* archive, int64_t size) {
   static const char kZeros[4096] = {};
-  // The source is read in large chunks of our own: its buffer would only
-  // split them into more calls.
-  (void)std::setvbuf(source, nullptr, _IONBF, 0);
+  int64_t moved = 0;
+  if (size >= kBulkBytes) {
+    moved = static_cast<int64_t>(Env::Default()->copyToStream(source, archive, static_cast<uint64_t>(size)));
+  }
   bool grew = false;
-  const int64_t moved = moveRest(source, archive, size, moveInBulk(source, archive, size), &grew);
+  moved = moveRest(source, archive, size, moved, &grew);
   // The last record's tail, and all a shrunk file no longer holds, is zero.
   int64_t padding = dataRecordCount(size) * static_cast<int64_t>(kRecordSize) - moved;
   while (padding > 0) {

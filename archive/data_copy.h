@@ -9,9 +9,11 @@
 
 namespace vesk {
 
+class File;
+
 // Writes exactly the data records that size announces: a file that shrank is
 // padded with zeros, one that grew is cut; either counts as not packed.
-VeskError copyFileData(FILE* source, FILE* archive, int64_t size);
+VeskError copyFileData(File& source, FILE* archive, int64_t size);
 
 }  // namespace vesk
 

@@ -1,6 +1,7 @@
 // VeskPack::extract: recreates an archive's directories and files under a
 // destination prefix.
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,25 +28,22 @@ class Extraction : public ArchiveVisitor {
     if (verbose_) progress_.print("Ordner: %s\n", std::string(header.name).c_str());
   }
 
-  FILE* beginFile(const Header& header, Outcome& outcome) override {
+  File* beginFile(const Header& header, Outcome& outcome) override {
     if (!staysInside(header.name, env_->reservedNameCharacters())) {
       outcome.note(kArchiveDamaged);
       return nullptr;
     }
     if (isSelected(header.name)) {
-      output_ = env_->openStream(destination(header), "wb+");
+      output_ = env_->openFile(destination(header), "wb+");
       if (output_ == nullptr) {
         outcome.stop(kOpenFailed);
         return nullptr;
       }
-      // Data arrives in large chunks of our own: a stream buffer would only
-      // cost a call to size it.
-      (void)std::setvbuf(output_, nullptr, _IONBF, 0);
     }
     if (verbose_) {
       progress_.print("Datei: %s Size: %d Bytes\n", std::string(header.name).c_str(), header.size);
     }
-    return output_;
+    return output_.get();
   }
 
   void endFile(Outcome& outcome) override { closeOutput(&outcome); }
@@ -61,10 +59,9 @@ class Extraction : public ArchiveVisitor {
 
   void closeOutput(Outcome* outcome) {
     if (output_ == nullptr) return;
-    bool failed = std::ferror(output_) != 0;
-    failed |= std::fclose(output_) != 0;
-    output_ = nullptr;
-    if (failed && outcome != nullptr) outcome->note(kWriteFailed);
+    const bool closed = output_->close();
+    output_.reset();
+    if (!closed && outcome != nullptr) outcome->note(kWriteFailed);
   }
 
   Env* env_;
@@ -72,7 +69,7 @@ class Extraction : public ArchiveVisitor {
   std::string prefix_;
   const char* filter_;
   bool verbose_;
-  FILE* output_ = nullptr;
+  std::unique_ptr<File> output_;
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 // VeskPack::pack and its recursive step: writes a directory tree as an archive.
 #include <cinttypes>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
     (void)std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(entry.size));
     // Opened before its record is written, so a file that won't open
     // leaves no record without data behind.
-    FILE* source = env->openStream(level + entry.name, "rb");
+    std::unique_ptr<File> source = env->openFile(level + entry.name, "rb");
     progress.print("Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
     if (source == nullptr) {
       progress.flush();
@@ -92,8 +93,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
       return outcome.result();
     }
     writeRecord(archive, makeHeader(kFileTag, sizeText, stored));
-    outcome.note(copyFileData(source, archive, static_cast<int64_t>(entry.size)));
-    (void)std::fclose(source);  // only read
+    outcome.note(copyFileData(*source, archive, static_cast<int64_t>(entry.size)));
   }
   return outcome.result();
 }

@@ -7,18 +7,16 @@
 
 namespace vesk {
 
-int64_t moveInBulk(FILE* from, FILE* to, int64_t count) {
-  if (count < kBulkBytes) return 0;
-  return static_cast<int64_t>(Env::Default()->copyInKernel(from, to, static_cast<uint64_t>(count)));
-}
-
-int64_t moveBytes(FILE* from, FILE* to, int64_t count) {
-  int64_t moved = moveInBulk(from, to, count);
+int64_t moveBytes(FILE* archive, File& to, int64_t count) {
+  int64_t moved = 0;
+  if (count >= kBulkBytes) {
+    moved = static_cast<int64_t>(Env::Default()->copyFromStream(archive, to, static_cast<uint64_t>(count)));
+  }
   char chunk[64 * 1024];
   while (moved < count) {
     const size_t wanted = static_cast<size_t>(std::min(count - moved, static_cast<int64_t>(sizeof chunk)));
-    const size_t arrived = std::fread(chunk, 1, wanted, from);
-    (void)std::fwrite(chunk, 1, arrived, to);  // failures show in the error flag
+    const size_t arrived = std::fread(chunk, 1, wanted, archive);
+    (void)to.write(chunk, arrived);  // failures show when it is closed
     moved += static_cast<int64_t>(arrived);
     if (arrived < wanted) break;
   }

@@ -8,18 +8,16 @@
 
 namespace vesk {
 
+class File;
+
 // From this size on, moving a file's bytes in bulk (in the kernel, or by
 // seeking past them) pays for its extra calls.
 constexpr int64_t kBulkBytes = int64_t{256} * 1024;
 
-// Moves count bytes in the kernel where it can and where count is large
-// enough to pay; returns how many it moved, and the caller moves the rest.
-int64_t moveInBulk(FILE* from, FILE* to, int64_t count);
-
-// Moves up to count bytes from the position of one stream to that of the
-// other; returns how many were read (fewer at the end of the source or when
-// a read fails). Write failures show in the target's error flag.
-int64_t moveBytes(FILE* from, FILE* to, int64_t count);
+// Moves up to count bytes from an archive's position to a file; returns how
+// many were read (fewer at the end of the archive or when a read fails).
+// Write failures show when the file is closed.
+int64_t moveBytes(FILE* archive, File& to, int64_t count);
 
 // Moves a stream on by count bytes without reading them; false if it can't.
 bool skipBytes(FILE* stream, int64_t count);

@@ -30,6 +30,22 @@ class DirListing {
   virtual bool next(DirEntry* entry) = 0;
 };
 
+// A file whose bytes are packed or extracted. Unbuffered: its bytes move in
+// large chunks. Closed when destroyed, if close() was not called.
+class File {
+ public:
+  virtual ~File() = default;
+  // Its size when it was opened.
+  virtual uint64_t size() const = 0;
+  // Reads up to count bytes, in one call to the system where it can. Fewer
+  // than count only where the file ends or a read fails.
+  virtual size_t read(char* buffer, size_t count) = 0;
+  // Writes all count bytes; false when they could not all be written.
+  virtual bool write(const char* data, size_t count) = 0;
+  // False when a write or the close failed.
+  virtual bool close() = 0;
+};
+
 enum class PrivateDirectory {
   kCreated,
   kReused,   // existed already as our own directory that only we may write
@@ -83,16 +99,16 @@ class Env {
   // Shows a prompt and waits for one key; returns at once on ended input.
   virtual void pause() = 0;
 
-  // Copies up to count bytes from one stream's position to the other's
-  // without passing them through this process, and moves both streams on by
-  // what it copied. Returns that: 0 where the system or the file systems
-  // can't, and the caller copies the rest itself.
-  virtual uint64_t copyInKernel(FILE* from, FILE* to, uint64_t count) = 0;
+  // Opens a file whose bytes are packed or extracted, in the modes and with
+  // the sharing of openStream. nullptr on failure.
+  virtual std::unique_ptr<File> openFile(const std::string& path, const char* mode) = 0;
 
-  // Reads up to count bytes from an unbuffered stream, in one call to the
-  // system where it can. Fewer than count only where the file ends or a read
-  // fails.
-  virtual size_t readAtMost(FILE* stream, char* buffer, size_t count) = 0;
+  // Copy up to count bytes between a file's position and a stream's without
+  // passing them through this process, and move both on by what they
+  // copied. They return that: 0 where the system or the file systems can't,
+  // and the caller copies the rest itself.
+  virtual uint64_t copyToStream(File& from, FILE* to, uint64_t count) = 0;
+  virtual uint64_t copyFromStream(FILE* from, File& to, uint64_t count) = 0;
 
   // The bytes between a stream's position and the end of its file; -1 when
   // that can't be told.

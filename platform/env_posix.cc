@@ -113,7 +113,8 @@ int moveAboveStandardStreams(int fd) {
   return moved;
 }
 
-int openLocked(const std::string& path, const StreamMode& mode) {
+// The descriptor, and in *size the file's size, or -1 on failure.
+int openLocked(const std::string& path, const StreamMode& mode, uint64_t* size) {
   // Non-blocking, so that a FIFO at this path cannot hang the open; the flag
   // stays, as it changes nothing for the regular files that pass.
   const int flags = mode.flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -123,6 +124,7 @@ int openLocked(const std::string& path, const StreamMode& mode) {
     // A file this call creates is regular and empty: nothing to check.
     fd = moveAboveStandardStreams(open(path.c_str(), flags | O_EXCL, 0666));
     if (fd >= 0) {
+      *size = 0;
       if (flock(fd, lock) == 0) return fd;
       close(fd);
       return -1;
@@ -141,7 +143,77 @@ int openLocked(const std::string& path, const StreamMode& mode) {
     close(fd);
     return -1;
   }
+  *size = mode.truncate ? 0 : static_cast<uint64_t>(st.st_size);
   return fd;
+}
+
+int openLocked(const std::string& path, const char* mode, uint64_t* size) {
+  StreamMode parsed;
+  if (!parseMode(mode, &parsed)) return -1;
+  return openLocked(path, parsed, size);
+}
+
+class PosixFile : public File {
+ public:
+  PosixFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  int descriptor() const { return fd_; }
+
+  uint64_t size() const override { return size_; }
+
+  size_t read(char* buffer, size_t count) override {
+    // A regular file returns less than asked only at its end.
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, count);
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return 0;
+    }
+  }
+
+  bool write(const char* data, size_t count) override {
+    while (count > 0) {
+      const ssize_t n = ::write(fd_, data, count);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        failed_ = true;
+        return false;
+      }
+      data += n;
+      count -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  bool close() override {
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return closed && !failed_;
+  }
+
+ private:
+  int fd_;
+  uint64_t size_;
+  bool failed_ = false;
+};
+
+// copy_file_range from one descriptor to another; an offset of nullptr uses
+// and moves that descriptor's own.
+uint64_t copyRange(int from, off_t* in, int to, off_t* out, uint64_t count) {
+  uint64_t copied = 0;
+  while (copied < count) {
+    const size_t step = static_cast<size_t>(std::min<uint64_t>(count - copied, 1u << 30));
+    ssize_t n = copy_file_range(from, in, to, out, step, 0);
+    // 0 at the end of the source; -1 where it is refused (another file
+    // system, an old kernel): the caller reads and writes the rest.
+    if (n <= 0) break;
+    copied += static_cast<uint64_t>(n);
+  }
+  return copied;
 }
 
 class PosixEnv : public Env {
@@ -166,13 +238,19 @@ class PosixEnv : public Env {
   }
 
   FILE* openStream(const std::string& path, const char* mode) override {
-    StreamMode parsed;
-    if (!parseMode(mode, &parsed)) return nullptr;
-    int fd = openLocked(path, parsed);
+    uint64_t size;
+    int fd = openLocked(path, mode, &size);
     if (fd < 0) return nullptr;
     FILE* stream = fdopen(fd, mode);
     if (stream == nullptr) close(fd);
     return stream;
+  }
+
+  std::unique_ptr<File> openFile(const std::string& path, const char* mode) override {
+    uint64_t size;
+    int fd = openLocked(path, mode, &size);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<File>(new PosixFile(fd, size));
   }
 
   void createDirectory(const std::string& path) override { mkdir(path.c_str(), 0777); }
@@ -205,35 +283,24 @@ class PosixEnv : public Env {
     writeOutput("\n", 1, true);
   }
 
-  uint64_t copyInKernel(FILE* from, FILE* to, uint64_t count) override {
+  // The stream's side goes by explicit offset, as the stream keeps its own;
+  // it is moved on afterwards. Seeking a regular file to a known offset does
+  // not fail.
+  uint64_t copyToStream(File& from, FILE* to, uint64_t count) override {
     if (std::fflush(to) != 0) return 0;
-    off_t in = ftello(from), out = ftello(to);
-    if (in < 0 || out < 0) return 0;
-    uint64_t copied = 0;
-    while (copied < count) {
-      const size_t step = static_cast<size_t>(std::min<uint64_t>(count - copied, 1u << 30));
-      ssize_t n = copy_file_range(fileno(from), &in, fileno(to), &out, step, 0);
-      // 0 at the end of the source; -1 where it is refused (another file
-      // system, an old kernel): the caller reads and writes the rest.
-      if (n <= 0) break;
-      copied += static_cast<uint64_t>(n);
-    }
-    // The explicit offsets left the descriptors alone: move the streams on.
-    // Seeking a regular file to a known offset does not fail.
-    if (copied > 0) {
-      (void)fseeko(from, in, SEEK_SET);
-      (void)fseeko(to, out, SEEK_SET);
-    }
+    off_t out = ftello(to);
+    if (out < 0) return 0;
+    const uint64_t copied = copyRange(static_cast<PosixFile&>(from).descriptor(), nullptr, fileno(to), &out, count);
+    if (copied > 0) (void)fseeko(to, out, SEEK_SET);
     return copied;
   }
 
-  size_t readAtMost(FILE* stream, char* buffer, size_t count) override {
-    // A regular file returns less than asked only at its end.
-    for (;;) {
-      const ssize_t n = read(fileno(stream), buffer, count);
-      if (n >= 0) return static_cast<size_t>(n);
-      if (errno != EINTR) return 0;
-    }
+  uint64_t copyFromStream(FILE* from, File& to, uint64_t count) override {
+    off_t in = ftello(from);
+    if (in < 0) return 0;
+    const uint64_t copied = copyRange(fileno(from), &in, static_cast<PosixFile&>(to).descriptor(), nullptr, count);
+    if (copied > 0) (void)fseeko(from, in, SEEK_SET);
+    return copied;
   }
 
   int64_t remainingBytes(FILE* stream) override {

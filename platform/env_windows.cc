@@ -60,6 +60,38 @@ FILE* aboveStandardStreams(FILE* stream, const char* mode) {
   return reopened;
 }
 
+// A C runtime stream without a buffer of its own.
+class WindowsFile : public File {
+ public:
+  explicit WindowsFile(FILE* stream) : stream_(stream), size_(_filelengthi64(_fileno(stream))) {
+    (void)std::setvbuf(stream_, nullptr, _IONBF, 0);
+  }
+  ~WindowsFile() override {
+    if (stream_ != nullptr) std::fclose(stream_);
+  }
+  WindowsFile(const WindowsFile&) = delete;
+  WindowsFile& operator=(const WindowsFile&) = delete;
+
+  uint64_t size() const override { return size_ < 0 ? 0 : static_cast<uint64_t>(size_); }
+
+  size_t read(char* buffer, size_t count) override { return std::fread(buffer, 1, count, stream_); }
+
+  bool write(const char* data, size_t count) override {
+    return std::fwrite(data, 1, count, stream_) == count;
+  }
+
+  bool close() override {
+    bool failed = std::ferror(stream_) != 0;
+    failed |= std::fclose(stream_) != 0;
+    stream_ = nullptr;
+    return !failed;
+  }
+
+ private:
+  FILE* stream_;
+  int64_t size_;
+};
+
 std::string withoutTrailingSeparators(std::string path) {
   while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
   return path;
@@ -114,12 +146,15 @@ class WindowsEnv : public Env {
     std::system("pause");
   }
 
-  // Windows has no copy between two open files: the caller copies.
-  uint64_t copyInKernel(FILE*, FILE*, uint64_t) override { return 0; }
-
-  size_t readAtMost(FILE* stream, char* buffer, size_t count) override {
-    return std::fread(buffer, 1, count, stream);
+  std::unique_ptr<File> openFile(const std::string& path, const char* mode) override {
+    FILE* stream = openStream(path, mode);
+    if (stream == nullptr) return nullptr;
+    return std::unique_ptr<File>(new WindowsFile(stream));
   }
+
+  // Windows has no copy between two open files: the caller copies.
+  uint64_t copyToStream(File&, FILE*, uint64_t) override { return 0; }
+  uint64_t copyFromStream(FILE*, File&, uint64_t) override { return 0; }
 
   int64_t remainingBytes(FILE* stream) override {
     const int64_t length = _filelengthi64(_fileno(stream));

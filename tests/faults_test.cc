@@ -61,7 +61,7 @@ TEST_F(FaultsTest, FilesChangingWhilePackedLeaveAReadableArchive) {
     struct Count : vesk::ArchiveVisitor {
       int files = 0;
       void directory(const vesk::Header&, vesk::Outcome&) override {}
-      FILE* beginFile(const vesk::Header&, vesk::Outcome&) override {
+      vesk::File* beginFile(const vesk::Header&, vesk::Outcome&) override {
         ++files;
         return nullptr;
       }

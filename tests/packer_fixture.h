@@ -26,7 +26,7 @@ inline std::vector<std::string> storedNames(const std::string& archive, VeskErro
   struct Names : vesk::ArchiveVisitor {
     std::vector<std::string> names;
     void directory(const vesk::Header& h, vesk::Outcome&) override { names.emplace_back(h.name); }
-    FILE* beginFile(const vesk::Header& h, vesk::Outcome&) override {
+    vesk::File* beginFile(const vesk::Header& h, vesk::Outcome&) override {
       names.emplace_back(h.name);
       return nullptr;
     }

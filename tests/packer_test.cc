@@ -1,7 +1,9 @@
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "data_copy.h"
+#include "env.h"
 #include "packer_fixture.h"
 
 namespace vesk_test {
@@ -152,7 +154,9 @@ TEST_F(PackerTest, SourceWithoutSeparatorIsJoinedAsItStands) {
 }
 
 // A file that shrinks or grows between its listing and its reading.
-TEST(DataCopy, SizeAndDataAlwaysAgree) {
+class DataCopy : public ScratchTest {};
+
+TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
   struct Case {
     std::string content;
     int64_t announced;
@@ -175,17 +179,16 @@ TEST(DataCopy, SizeAndDataAlwaysAgree) {
       {std::string(400000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), true},
   };
   for (const auto& c : cases) {
-    FILE* source = std::tmpfile();
+    writeFile(path("source"), c.content);
+    std::unique_ptr<vesk::File> source = vesk::Env::Default()->openFile(path("source"), "rb");
+    ASSERT_NE(source, nullptr);
     FILE* archive = std::tmpfile();
-    std::fwrite(c.content.data(), 1, c.content.size(), source);
-    std::rewind(source);
-    VeskError result = vesk::copyFileData(source, archive, c.announced);
+    VeskError result = vesk::copyFileData(*source, archive, c.announced);
     std::string written(static_cast<size_t>(std::ftell(archive)), '\0');
     std::rewind(archive);
     ASSERT_EQ(std::fread(written.data(), 1, written.size(), archive), written.size());
     EXPECT_EQ(written, c.records) << c.announced;
     EXPECT_EQ(result.failed, c.reported ? 1 : 0) << c.announced;
-    std::fclose(source);
     std::fclose(archive);
   }
 }

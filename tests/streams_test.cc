@@ -43,6 +43,34 @@ TEST_F(StreamsTest, StreamsShareReadingOnly) {
   }
 }
 
+// Files for entries' bytes open as streams do, and tell their size then.
+TEST_F(StreamsTest, FilesHoldLikeStreamsAndTellTheirSize) {
+  const std::string file = path("entry");
+  writeFile(file, "old content");
+  {
+    auto reader = Env::Default()->openFile(file, "rb");
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->size(), 11u);
+    auto second = Env::Default()->openFile(file, "rb");
+    EXPECT_NE(second, nullptr);
+    EXPECT_EQ(Env::Default()->openFile(file, "wb+"), nullptr);
+    char bytes[32];
+    EXPECT_EQ(reader->read(bytes, sizeof bytes), 11u);
+    EXPECT_EQ(reader->read(bytes, sizeof bytes), 0u);
+  }
+  EXPECT_EQ(readFile(file), "old content");
+  // Over an existing file and as a new one.
+  for (const std::string& target : {file, path("new")}) {
+    auto writer = Env::Default()->openFile(target, "wb+");
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->size(), 0u);
+    EXPECT_EQ(Env::Default()->openStream(target, "rb"), nullptr);
+    EXPECT_TRUE(writer->write("new", 3));
+    EXPECT_TRUE(writer->close());
+    EXPECT_EQ(readFile(target), "new");
+  }
+}
+
 TEST_F(StreamsTest, OnlyRegularFilesOpen) {
   makeDirectory(path("dir"));
   for (const char* mode : {"rb", "wb", "rb+", "wb+"}) {

@@ -43,7 +43,7 @@ class Listing : public vesk::ArchiveVisitor {
   void directory(const vesk::Header& header, vesk::Outcome&) override {
     print("ordner", "-", header.name);
   }
-  FILE* beginFile(const vesk::Header& header, vesk::Outcome&) override {
+  vesk::File* beginFile(const vesk::Header& header, vesk::Outcome&) override {
     print("file", std::to_string(header.size), header.name);
     return nullptr;
   }
