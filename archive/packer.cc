@@ -23,12 +23,16 @@ void writeRecord(FILE* archive, const RawHeader& header) {
 }
 
 // What the record fields cannot hold is left out; so is what is neither a
-// file nor a directory.
+// file nor a directory. A file's size is checked once it is known.
 bool fitsArchive(const DirEntry& entry, const std::string& storedName) {
   if (entry.kind == EntryKind::kUnsupported) return false;
   if (entry.name.find(kStoredSeparator) != std::string::npos) return false;
-  if (storedName.size() > kMaxNameLength) return false;
-  return entry.kind == EntryKind::kDirectory || entry.size <= static_cast<uint64_t>(kMaxFileSize);
+  return storedName.size() <= kMaxNameLength;
+}
+
+uint64_t sizeOfFile(const DirEntry& entry, const File* source, DirListing& listing) {
+  if (entry.sizeKnown) return entry.size;
+  return source != nullptr ? source->size() : listing.sizeOf(entry);
 }
 
 }  // namespace
@@ -80,11 +84,16 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
       outcome.note(packrekursiv(archive, root, (relative + env->separator()).c_str(), pattern));
       continue;
     }
-    char sizeText[sizeof(RawHeader::size)];
-    (void)std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(entry.size));
     // Opened before its record is written, so a file that won't open
     // leaves no record without data behind.
     std::unique_ptr<File> source = env->openFile(level + entry.name, "rb");
+    const uint64_t size = sizeOfFile(entry, source.get(), *listing);
+    if (size > static_cast<uint64_t>(kMaxFileSize)) {
+      outcome.note(kEntryNotPacked);
+      continue;
+    }
+    char sizeText[sizeof(RawHeader::size)];
+    (void)std::snprintf(sizeText, sizeof sizeText, "%" PRId32, static_cast<int32_t>(size));
     progress.print("Datei: %s Bytes: %s\n", stored.c_str(), sizeText);
     if (source == nullptr) {
       progress.flush();
@@ -93,7 +102,7 @@ VeskError VeskPack::packrekursiv(FILE* archive, const char* root, const char* re
       return outcome.result();
     }
     writeRecord(archive, makeHeader(kFileTag, sizeText, stored));
-    outcome.note(copyFileData(*source, archive, static_cast<int64_t>(entry.size)));
+    outcome.note(copyFileData(*source, archive, static_cast<int64_t>(size)));
   }
   return outcome.result();
 }

@@ -20,7 +20,10 @@ enum class EntryKind {
 struct DirEntry {
   std::string name;
   EntryKind kind = EntryKind::kUnsupported;
+  // A file's size. Where the listing can't tell it without asking the file
+  // (sizeKnown false), its size when opened counts, or sizeOf's.
   uint64_t size = 0;
+  bool sizeKnown = true;
 };
 
 class DirListing {
@@ -28,6 +31,9 @@ class DirListing {
   virtual ~DirListing() = default;
   // Stores the next entry in *entry; false when the listing has no more.
   virtual bool next(DirEntry* entry) = 0;
+  // The size of a file of this listing, asked of the file now; 0 when it
+  // can't be told.
+  virtual uint64_t sizeOf(const DirEntry& entry) = 0;
 };
 
 // A file whose bytes are packed or extracted. Unbuffered: its bytes move in

@@ -54,19 +54,37 @@ class PosixDirListing : public DirListing {
     while (const dirent* found = readdir(dir_)) {
       if (!matchesWildcard(wildcard_.c_str(), found->d_name)) continue;
       entry->name = found->d_name;
-      describe(found->d_name, entry);
+      describe(found, entry);
       return true;
     }
     return false;
   }
 
+  uint64_t sizeOf(const DirEntry& entry) override {
+    struct stat st;
+    if (fstatat(dirfd(dir_), entry.name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<uint64_t>(st.st_size);
+  }
+
  private:
   // A link counts as what it points to when that is a regular file; a link
   // to a directory is unsupported, so no cycle of links is ever followed.
-  void describe(const char* name, DirEntry* entry) {
+  // Where the directory tells the kind, a file's size is left to its open.
+  void describe(const dirent* found, DirEntry* entry) {
+    const char* name = found->d_name;
     struct stat st;
     entry->kind = EntryKind::kUnsupported;
     entry->size = 0;
+    entry->sizeKnown = true;
+    if (found->d_type == DT_DIR) {
+      entry->kind = EntryKind::kDirectory;
+      return;
+    }
+    if (found->d_type == DT_REG) {
+      entry->kind = EntryKind::kFile;
+      entry->sizeKnown = false;
+      return;
+    }
     if (fstatat(dirfd(dir_), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
     if (S_ISLNK(st.st_mode)) {
       if (fstatat(dirfd(dir_), name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return;

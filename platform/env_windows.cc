@@ -36,6 +36,8 @@ class WindowsDirListing : public DirListing {
     return true;
   }
 
+  uint64_t sizeOf(const DirEntry& entry) override { return entry.size; }
+
  private:
   HANDLE handle_;
   WIN32_FIND_DATAA data_;

@@ -45,6 +45,20 @@ TEST_F(PackerPosixTest, EntriesTheFormatCannotHoldAreLeftOutAndReported) {
   }
 }
 
+// Its size is what counts, even where it is held and won't open: no pause,
+// and the rest of the level is packed.
+TEST_F(PackerPosixTest, FileTooLargeIsLeftOutEvenWhenItWontOpen) {
+  FILE* big = std::fopen((source_ + "big").c_str(), "wb");
+  ASSERT_EQ(ftruncate(fileno(big), 2147483648LL), 0);
+  std::fclose(big);
+  writeFile(source_ + "kept", "kept");
+  HeldFile holder(source_ + "big", "rb+");
+  ASSERT_TRUE(holder.held());
+  EXPECT_EQ(packSource(), "Datei: kept Bytes: 4\n");
+  EXPECT_EQ(errorText(result_), "Eintrag konnte nicht gepackt werden.");
+  EXPECT_EQ(storedNames(archive_), std::vector<std::string>{"kept"});
+}
+
 TEST_F(PackerPosixTest, LinkToAFileIsPackedAsThatFile) {
   writeFile(path("target"), "through the link");
   ASSERT_EQ(symlink(path("target").c_str(), (source_ + "link").c_str()), 0);
