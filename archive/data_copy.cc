@@ -1,6 +1,7 @@
 #include "data_copy.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "env.h"
 #include "record.h"
@@ -14,13 +15,13 @@ namespace {
 // Each read asks one byte past what is left, so that the end of a small file
 // shows without a read of its own.
 int64_t moveRest(File& source, FILE* archive, int64_t size, int64_t moved, bool* grew) {
-  char chunk[64 * 1024];
+  std::vector<char> chunk(static_cast<size_t>(std::min(size - moved + 1, kChunkBytes)));
   for (;;) {
     const int64_t left = size - moved;
-    const size_t wanted = static_cast<size_t>(std::min(left + 1, static_cast<int64_t>(sizeof chunk)));
-    const size_t arrived = source.read(chunk, wanted);
+    const size_t wanted = static_cast<size_t>(std::min(left + 1, static_cast<int64_t>(chunk.size())));
+    const size_t arrived = source.read(chunk.data(), wanted);
     const size_t kept = static_cast<size_t>(std::min(static_cast<int64_t>(arrived), left));
-    (void)std::fwrite(chunk, 1, kept, archive);  // failures show in the error flag
+    (void)std::fwrite(chunk.data(), 1, kept, archive);  // failures show in the error flag
     moved += static_cast<int64_t>(kept);
     *grew = static_cast<int64_t>(arrived) > left;
     if (*grew || arrived < wanted) return moved;

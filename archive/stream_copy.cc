@@ -12,11 +12,11 @@ int64_t moveBytes(FILE* archive, File& to, int64_t count) {
   if (count >= kBulkBytes) {
     moved = static_cast<int64_t>(Env::Default()->copyFromStream(archive, to, static_cast<uint64_t>(count)));
   }
-  char chunk[64 * 1024];
+  std::vector<char> chunk(static_cast<size_t>(std::min(count - moved, kChunkBytes)));
   while (moved < count) {
-    const size_t wanted = static_cast<size_t>(std::min(count - moved, static_cast<int64_t>(sizeof chunk)));
-    const size_t arrived = std::fread(chunk, 1, wanted, archive);
-    (void)to.write(chunk, arrived);  // failures show when it is closed
+    const size_t wanted = static_cast<size_t>(std::min(count - moved, static_cast<int64_t>(chunk.size())));
+    const size_t arrived = std::fread(chunk.data(), 1, wanted, archive);
+    (void)to.write(chunk.data(), arrived);  // failures show when it is closed
     moved += static_cast<int64_t>(arrived);
     if (arrived < wanted) break;
   }

@@ -14,6 +14,10 @@ class File;
 // seeking past them) pays for its extra calls.
 constexpr int64_t kBulkBytes = int64_t{256} * 1024;
 
+// Bytes move through memory in chunks of up to this much: the page cache
+// takes one large write faster than many small ones.
+constexpr int64_t kChunkBytes = int64_t{1} << 20;
+
 // Moves up to count bytes from an archive's position to a file; returns how
 // many were read (fewer at the end of the archive or when a read fails).
 // Write failures show when the file is closed.

@@ -112,7 +112,7 @@ class Env {
   // Copy up to count bytes between a file's position and a stream's without
   // passing them through this process, and move both on by what they
   // copied. They return that: 0 where the system or the file systems can't,
-  // and the caller copies the rest itself.
+  // or where it would be slower than the caller's own copy of the rest.
   virtual uint64_t copyToStream(File& from, FILE* to, uint64_t count) = 0;
   virtual uint64_t copyFromStream(FILE* from, File& to, uint64_t count) = 0;
 

@@ -162,7 +162,11 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
     int64_t announced;
     std::string records;
     bool reported;
+    // Where the data begins in the archive: behind a header, a large file's
+    // bytes lie at another place in their page than in the source.
+    size_t at = 0;
   };
+  const std::string mebibyte(size_t{1} << 20, 'm');
   const Case cases[] = {
       {"", 0, std::string(128, '\0'), false},
       {std::string(128, 'a'), 128, std::string(128, 'a'), false},
@@ -170,25 +174,30 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
       {"shrunk", 300, "shrunk" + std::string(384 - 6, '\0'), true},
       {"grown beyond", 5, "grown" + std::string(123, '\0'), true},
       {std::string(70000, 'g'), 65600, std::string(65600, 'g') + std::string(64, '\0'), true},
-      // Exactly one chunk, and one byte past it.
       {std::string(65536, 'c'), 65536, std::string(65536, 'c'), false},
       {std::string(65537, 'c'), 65536, std::string(65536, 'c'), true},
-      // Large enough to go through the kernel's copy.
+      // Large enough for the kernel's copy where the pages line up.
       {std::string(300000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), false},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true},
       {std::string(400000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), true},
+      // Where they don't: chunks of memory, exactly one and one byte past.
+      {mebibyte, 1 << 20, mebibyte, false, 128},
+      {mebibyte + "x", 1 << 20, mebibyte, true, 128},
+      {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true, 128},
   };
   for (const auto& c : cases) {
     writeFile(path("source"), c.content);
     std::unique_ptr<vesk::File> source = vesk::Env::Default()->openFile(path("source"), "rb");
     ASSERT_NE(source, nullptr);
     FILE* archive = std::tmpfile();
+    const std::string header(c.at, 'h');
+    std::fwrite(header.data(), 1, header.size(), archive);
     VeskError result = vesk::copyFileData(*source, archive, c.announced);
     std::string written(static_cast<size_t>(std::ftell(archive)), '\0');
     std::rewind(archive);
     ASSERT_EQ(std::fread(written.data(), 1, written.size(), archive), written.size());
-    EXPECT_EQ(written, c.records) << c.announced;
-    EXPECT_EQ(result.failed, c.reported ? 1 : 0) << c.announced;
+    EXPECT_EQ(written, header + c.records) << c.announced << " at " << c.at;
+    EXPECT_EQ(result.failed, c.reported ? 1 : 0) << c.announced << " at " << c.at;
     std::fclose(archive);
   }
 }
