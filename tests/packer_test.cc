@@ -180,7 +180,7 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
       {std::string(300000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), false},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true},
       {std::string(400000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), true},
-      // Where they don't: chunks of memory, exactly one and one byte past.
+      // Where they don't: chunks of memory, a whole number and one byte past.
       {mebibyte, 1 << 20, mebibyte, false, 128},
       {mebibyte + "x", 1 << 20, mebibyte, true, 128},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true, 128},
