@@ -1,9 +1,17 @@
 // Hard conditions: a process killed mid-way, files that change while read.
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <stddef.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "archive_walker.h"
@@ -13,6 +21,46 @@ namespace vesk_test {
 namespace {
 
 class FaultsTest : public ScratchTest {};
+
+// Makes copy_file_range fail with ENOSYS in this process, as on a kernel
+// that lacks it.
+bool refuseTheKernelsCopy() {
+  sock_filter rules[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_copy_file_range, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program = {static_cast<unsigned short>(sizeof rules / sizeof rules[0]), rules};
+  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// A large file whose data begins a page of the archive (behind 31 directory
+// records and its own header), so both directions try the kernel's copy.
+TEST_F(FaultsTest, LargeFilesMoveWhereTheKernelRefusesItsCopy) {
+  std::string chain = path("tree/");
+  makeDirectory(chain);
+  for (int level = 0; level < 31; ++level) makeDirectory(chain += "d/");
+  std::string big(1048576 + 5, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+  writeFile(chain + "big", big);
+  const std::string nested = std::string(path("")) + "out/" + chain.substr(path("tree/").size());
+  for (bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "refused" : "allowed");
+    std::filesystem::remove_all(path("out"));
+    makeDirectory(path("out"));
+    int status = runInChild([&] {
+      if (refused && !refuseTheKernelsCopy()) return 2;
+      VeskError packed, extracted;
+      captureStdout([&] { packed = pack(path("tree/"), path("a.vsk")); });
+      captureStdout([&] { extracted = extract(path("a.vsk"), path("out/")); });
+      return packed.failed == 0 && extracted.failed == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(nested + "big"), big);
+  }
+}
 
 TEST_F(FaultsTest, KillingAnExtractionLeavesTheArchiveUnchanged) {
   ArchiveBuilder archive;

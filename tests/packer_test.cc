@@ -162,8 +162,8 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
     int64_t announced;
     std::string records;
     bool reported;
-    // Where the data begins in the archive: behind a header, a large file's
-    // bytes lie at another place in their page than in the source.
+    // Where the data begins in the archive: behind a header it begins no
+    // page, as in a real archive.
     size_t at = 0;
   };
   const std::string mebibyte(size_t{1} << 20, 'm');
@@ -176,11 +176,11 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
       {std::string(70000, 'g'), 65600, std::string(65600, 'g') + std::string(64, '\0'), true},
       {std::string(65536, 'c'), 65536, std::string(65536, 'c'), false},
       {std::string(65537, 'c'), 65536, std::string(65536, 'c'), true},
-      // Large enough for the kernel's copy where the pages line up.
+      // Large enough for the kernel's copy, which begins a page here.
       {std::string(300000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), false},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true},
       {std::string(400000, 'k'), 300000, std::string(300000, 'k') + std::string(32, '\0'), true},
-      // Where they don't: chunks of memory, a whole number and one byte past.
+      // Where it doesn't: chunks of memory, a whole number and one byte past.
       {mebibyte, 1 << 20, mebibyte, false, 128},
       {mebibyte + "x", 1 << 20, mebibyte, true, 128},
       {std::string(300000, 'k'), 400000, std::string(300000, 'k') + std::string(100000, '\0'), true, 128},
