@@ -67,7 +67,11 @@ def step(name, measure, scratch, commands, rounds, many_files):
     peak = 0
     outputs = []
     for round_ in range(rounds + 1):
-        for label, command in commands.items():
+        # Each round starts with another command, so that none always runs
+        # in the state the one before left.
+        order = list(commands.items())
+        order = order[round_ % len(order):] + order[:round_ % len(order)]
+        for label, command in order:
             output, argv = command(round_)
             outputs.append(output)
             # What the last command left dirty is written out before the next
