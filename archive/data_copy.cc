@@ -21,7 +21,7 @@ int64_t moveRest(File& source, FILE* archive, int64_t size, int64_t moved, bool*
     const size_t wanted = static_cast<size_t>(std::min(left + 1, static_cast<int64_t>(chunk.size())));
     const size_t arrived = source.read(chunk.data(), wanted);
     const size_t kept = static_cast<size_t>(std::min(static_cast<int64_t>(arrived), left));
-    (void)std::fwrite(chunk.data(), 1, kept, archive);  // failures show in the error flag
+    writeToArchive(archive, chunk.data(), kept);
     moved += static_cast<int64_t>(kept);
     *grew = static_cast<int64_t>(arrived) > left;
     if (*grew || arrived < wanted) return moved;

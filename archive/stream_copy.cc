@@ -6,6 +6,11 @@
 #include "env.h"
 
 namespace vesk {
+namespace {
+
+constexpr size_t kArchiveBufferBytes = size_t{64} * 1024;
+
+}  // namespace
 
 int64_t moveBytes(FILE* archive, File& to, int64_t count) {
   int64_t moved = 0;
@@ -23,8 +28,14 @@ int64_t moveBytes(FILE* archive, File& to, int64_t count) {
   return moved;
 }
 
+void writeToArchive(FILE* archive, const char* data, size_t count) {
+  size_t written = 0;
+  if (count >= kArchiveBufferBytes) written = Env::Default()->writePastBuffer(archive, data, count);
+  (void)std::fwrite(data + written, 1, count - written, archive);  // failures show in the error flag
+}
+
 void bufferArchive(FILE* archive, std::vector<char>& buffer) {
-  buffer.resize(size_t{64} * 1024);
+  buffer.resize(kArchiveBufferBytes);
   // Should it fail, the stream keeps its default buffer, which works too.
   (void)std::setvbuf(archive, buffer.data(), _IOFBF, buffer.size());
 }

@@ -24,6 +24,10 @@ constexpr int64_t kChunkBytes = int64_t{256} * 1024;
 // Write failures show when the file is closed.
 int64_t moveBytes(FILE* archive, File& to, int64_t count);
 
+// Writes bytes to an archive; a chunk as large as its buffer goes past it,
+// which saves a copy and a second write. Failures show in its error flag.
+void writeToArchive(FILE* archive, const char* data, size_t count);
+
 // Moves a stream on by count bytes without reading them; false if it can't.
 bool skipBytes(FILE* stream, int64_t count);
 

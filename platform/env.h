@@ -116,6 +116,11 @@ class Env {
   virtual uint64_t copyToStream(File& from, FILE* to, uint64_t count) = 0;
   virtual uint64_t copyFromStream(FILE* from, File& to, uint64_t count) = 0;
 
+  // Writes bytes to a stream's file past its buffer, after what the buffer
+  // holds, in one call where the system allows; returns how many it wrote,
+  // and the caller writes the rest through the stream.
+  virtual size_t writePastBuffer(FILE* stream, const char* data, size_t count) = 0;
+
   // The bytes between a stream's position and the end of its file; -1 when
   // that can't be told.
   virtual int64_t remainingBytes(FILE* stream) = 0;

@@ -331,6 +331,21 @@ class PosixEnv : public Env {
     return copied;
   }
 
+  size_t writePastBuffer(FILE* stream, const char* data, size_t count) override {
+    if (std::fflush(stream) != 0) return 0;
+    size_t written = 0;
+    while (written < count) {
+      const ssize_t n = write(fileno(stream), data + written, count - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      written += static_cast<size_t>(n);
+    }
+    // The stream may keep its file's offset, which these writes moved: it
+    // learns it anew.
+    (void)fseeko(stream, 0, SEEK_CUR);
+    return written;
+  }
+
   int64_t remainingBytes(FILE* stream) override {
     struct stat st;
     off_t position = ftello(stream);

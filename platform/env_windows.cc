@@ -158,6 +158,9 @@ class WindowsEnv : public Env {
   uint64_t copyToStream(File&, FILE*, uint64_t) override { return 0; }
   uint64_t copyFromStream(FILE*, File&, uint64_t) override { return 0; }
 
+  // The C runtime's stream writes large blocks through on its own.
+  size_t writePastBuffer(FILE*, const char*, size_t) override { return 0; }
+
   int64_t remainingBytes(FILE* stream) override {
     const int64_t length = _filelengthi64(_fileno(stream));
     const int64_t position = _ftelli64(stream);

@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "data_copy.h"
 #include "env.h"
+#include "stream_copy.h"
 #include "packer_fixture.h"
 
 namespace vesk_test {
@@ -200,6 +202,42 @@ TEST_F(DataCopy, SizeAndDataAlwaysAgree) {
     EXPECT_EQ(result.failed, c.reported ? 1 : 0) << c.announced << " at " << c.at;
     std::fclose(archive);
   }
+}
+
+// Large files one after another on the archive's own stream, each moving
+// as its place in the pages decides: into a page, by the kernel, after
+// bytes that went past the stream's buffer.
+TEST_F(DataCopy, LargeFilesInARowLandWhereTheyBelong) {
+  auto content = [](size_t size, int seed) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i + seed) % 251);
+    return bytes;
+  };
+  const std::string first = content(300000, 1), second = content((1 << 20) + 5, 2),
+                    third = content(300000, 3);
+  FILE* archive = std::tmpfile();
+  std::vector<char> buffer;
+  vesk::bufferArchive(archive, buffer);
+  std::string expected;
+  auto copy = [&](const std::string& bytes) {
+    writeFile(path("source"), bytes);
+    std::unique_ptr<vesk::File> source = vesk::Env::Default()->openFile(path("source"), "rb");
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(vesk::copyFileData(*source, archive, static_cast<int64_t>(bytes.size())).failed, 0);
+    expected += bytes + std::string((128 - bytes.size() % 128) % 128, '\0');
+  };
+  copy(first);   // begins a page
+  copy(second);  // begins none
+  const std::string pad(4096 - expected.size() % 4096, 'p');
+  std::fwrite(pad.data(), 1, pad.size(), archive);
+  expected += pad;
+  copy(third);  // begins a page again
+  ASSERT_EQ(std::fflush(archive), 0);
+  std::rewind(archive);
+  std::string written(expected.size() + 1, '\0');
+  written.resize(std::fread(&written[0], 1, written.size(), archive));
+  EXPECT_TRUE(written == expected) << written.size() << " bytes, not " << expected.size();
+  std::fclose(archive);
 }
 
 }  // namespace
