@@ -13,6 +13,12 @@ import shutil
 import statistics
 import subprocess
 import sys
+import time
+
+# ext4 without a journal, as here, passes over recently deleted inodes when
+# it creates files (recently_deleted): for about six minutes after deleting
+# thousands of files, creating thousands was five to ten times slower here.
+INODE_RECENTCY_SECONDS = 390
 
 
 def make_small(root, files, folders):
@@ -57,15 +63,21 @@ def run(measure, command, cwd):
 def step(name, measure, scratch, commands, rounds, many_files):
     """commands: {label: command(round) -> (output, argv)}, timed alternately,
     the first round a warm-up. Each round writes a fresh output. With
-    many_files the outputs are removed only after the step: ext4 passes over
-    recently deleted inodes when it creates files, so deleting thousands just
-    before a timed extraction would slow it. Otherwise each output goes as
+    many_files the outputs are removed only after the step, and such a step
+    begins only once files deleted before are old enough (see
+    INODE_RECENTCY_SECONDS). Otherwise each output goes as
     soon as it is measured, so that gigabytes of old outputs don't crowd the
     page cache."""
     times = {label: [] for label in commands}
     cpus = {label: [] for label in commands}
     peak = 0
     outputs = []
+    deleted = os.path.join(scratch, ".deleted")
+    if many_files and os.path.exists(deleted):
+        wait = INODE_RECENTCY_SECONDS - (time.time() - os.path.getmtime(deleted))
+        if wait > 0:
+            print("(waiting %.0f s: many files were deleted here a moment ago)" % wait, file=sys.stderr, flush=True)
+            time.sleep(wait)
     for round_ in range(rounds + 1):
         # Each round starts with another command, so that none always runs
         # in the state the one before left.
@@ -87,6 +99,9 @@ def step(name, measure, scratch, commands, rounds, many_files):
                     peak = max(peak, rss)
     for output in outputs:
         remove(os.path.join(scratch, output))
+    if many_files:
+        os.sync()
+        open(deleted, "w").close()
     medians = {label: statistics.median(values) for label, values in times.items()}
     cpu = {label: statistics.median(values) for label, values in cpus.items()}
     print("%-14s" % name + "".join("  %s %6.3f s" % (label, medians[label]) for label in commands)
