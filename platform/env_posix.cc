@@ -171,6 +171,18 @@ int openLocked(const std::string& path, const char* mode, uint64_t* size) {
   return openLocked(path, parsed, size);
 }
 
+// Writes until all is written or a write fails; returns how much was.
+size_t writeAll(int fd, const char* data, size_t count) {
+  size_t written = 0;
+  while (written < count) {
+    const ssize_t n = write(fd, data + written, count - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    written += static_cast<size_t>(n);
+  }
+  return written;
+}
+
 class PosixFile : public File {
  public:
   PosixFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
@@ -194,17 +206,9 @@ class PosixFile : public File {
   }
 
   bool write(const char* data, size_t count) override {
-    while (count > 0) {
-      const ssize_t n = ::write(fd_, data, count);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        failed_ = true;
-        return false;
-      }
-      data += n;
-      count -= static_cast<size_t>(n);
-    }
-    return true;
+    if (writeAll(fd_, data, count) == count) return true;
+    failed_ = true;
+    return false;
   }
 
   bool close() override {
@@ -333,13 +337,7 @@ class PosixEnv : public Env {
 
   size_t writePastBuffer(FILE* stream, const char* data, size_t count) override {
     if (std::fflush(stream) != 0) return 0;
-    size_t written = 0;
-    while (written < count) {
-      const ssize_t n = write(fileno(stream), data + written, count - written);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      written += static_cast<size_t>(n);
-    }
+    const size_t written = writeAll(fileno(stream), data, count);
     // The stream may keep its file's offset, which these writes moved: it
     // learns it anew.
     (void)fseeko(stream, 0, SEEK_CUR);
@@ -425,16 +423,7 @@ class PosixEnv : public Env {
       clearerr(stdout);
     }
     // Past the stream, whose buffer might split a block of lines in two.
-    while (length > 0) {
-      const ssize_t written = write(STDOUT_FILENO, text, length);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        failed = true;
-        break;
-      }
-      text += written;
-      length -= static_cast<size_t>(written);
-    }
+    if (writeAll(STDOUT_FILENO, text, length) < length) failed = true;
     funlockfile(stdout);
     return !failed;
   }
