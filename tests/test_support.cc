@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "env.h"
@@ -88,7 +89,10 @@ namespace {
 // A name no other test process or call uses.
 std::string uniqueName(const std::string& stem) {
   static std::atomic<int> counter{0};
-  return stem + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  // Process numbers come round again (quickly under Wine): a token drawn
+  // once per process keeps names apart from what an earlier one left.
+  static const unsigned token = std::random_device{}();
+  return stem + std::to_string(getpid()) + "-" + std::to_string(token) + "-" + std::to_string(counter++);
 }
 
 }  // namespace
